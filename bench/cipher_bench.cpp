@@ -1,0 +1,70 @@
+// Cipher throughput against a plain copy of the same code units, the floor any transform pays.
+
+#include "cipher/cipher.h"
+#include "shell/code_page.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+constexpr std::size_t kLongest = 32766;
+
+std::u16string asciiText(std::size_t length) {
+    std::u16string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        text.push_back(static_cast<char16_t>(u'!' + i % 94));
+    }
+    return text;
+}
+
+// Cycles through every code both functions accept, so a quarter of the high block is in it.
+std::u16string mixedText(std::size_t length) {
+    std::u16string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        const int code = kestrune::CipherShift + static_cast<int>(i % (256 - 2 * kestrune::CipherShift));
+        text.push_back(*kestrune::runtime::charFromAnsi(code));
+    }
+    return text;
+}
+
+template <std::u16string (*Transform)(const std::u16string&)>
+void run(benchmark::State& state, const std::u16string& text) {
+    for (auto _ : state) {
+        std::u16string out = Transform(text);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+std::u16string copyOf(const std::u16string& text) {
+    return text;
+}
+
+void BM_Copy(benchmark::State& state) {
+    run<copyOf>(state, asciiText(static_cast<std::size_t>(state.range(0))));
+}
+void BM_EncryptAscii(benchmark::State& state) {
+    run<kestrune::EncryptString>(state, asciiText(static_cast<std::size_t>(state.range(0))));
+}
+void BM_DecipherAscii(benchmark::State& state) {
+    run<kestrune::DecipherString>(state, asciiText(static_cast<std::size_t>(state.range(0))));
+}
+void BM_EncryptMixed(benchmark::State& state) {
+    run<kestrune::EncryptString>(state, mixedText(static_cast<std::size_t>(state.range(0))));
+}
+void BM_DecipherMixed(benchmark::State& state) {
+    run<kestrune::DecipherString>(state, mixedText(static_cast<std::size_t>(state.range(0))));
+}
+
+BENCHMARK(BM_Copy)->Arg(kLongest);
+BENCHMARK(BM_EncryptAscii)->Arg(kLongest)->Arg(kLongest / 2);
+BENCHMARK(BM_DecipherAscii)->Arg(kLongest)->Arg(kLongest / 2);
+BENCHMARK(BM_EncryptMixed)->Arg(kLongest)->Arg(kLongest / 2);
+BENCHMARK(BM_DecipherMixed)->Arg(kLongest)->Arg(kLongest / 2);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "main_window/text_box.h"
+
+namespace kestrune {
+
+// The main window's commands, free of any toolkit: they see the window's text boxes only through
+// TextBox. None catches anything; an error leaves txtResult as it was.
+class frmMain {
+public:
+    frmMain(TextBox& txtEncrypt, TextBox& txtDecrypt, TextBox& txtResult);
+
+    void cmdEncrypt_Click();
+    void cmdDecrypt_Click();
+    void cmdQuit_Click();
+
+private:
+    TextBox& txtEncrypt;
+    TextBox& txtDecrypt;
+    TextBox& txtResult;
+};
+
+} // namespace kestrune

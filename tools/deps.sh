@@ -1,0 +1,32 @@
+#!/bin/sh
+# Installs the Debian packages that building, testing and benchmarking need.
+# Quick and silent when everything is already there.
+set -eu
+
+packages="
+    cmake ninja-build g++ make pkg-config python3 file
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
+    xvfb xauth openbox xdotool xclip x11-utils
+    binutils-mingw-w64-i686 desktop-file-utils appstream dpkg-dev
+    clang libclang-rt-14-dev valgrind
+"
+
+missing=""
+for package in $packages; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    case "$status" in
+        "install ok installed") ;;
+        *) missing="$missing $package" ;;
+    esac
+done
+
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+# shellcheck disable=SC2086
+$sudo apt-get install -y -q --no-install-recommends $missing
