@@ -1,7 +1,7 @@
 # Front end over CMake: everything is built out of source in $(BUILD_DIR).
 
 BUILD_DIR ?= build
-BUILD_TYPE ?= RelWithDebInfo
+BUILD_TYPE ?= Release
 WERROR ?= OFF
 CMAKE_FLAGS ?=
 CTEST_FLAGS ?= --output-on-failure -j2
@@ -27,7 +27,7 @@ bench: build
 	python3 bench/run.py $(BUILD_DIR)
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	find cipher main_window shell tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,21 +1,25 @@
 // Cipher throughput against a plain copy of the same code units, the floor any transform pays.
 
+#include <benchmark/benchmark.h>
+#include <string>
+
 #include "cipher/cipher.h"
 #include "shell/code_page.h"
-
-#include <benchmark/benchmark.h>
-
-#include <string>
 
 namespace {
 
 constexpr std::size_t kLongest = 32766;
 
+// Everyday English: letters, digits, punctuation and spaces.
 std::u16string asciiText(std::size_t length) {
+    const std::u16string sentence =
+        u"The quick brown fox jumps over the lazy dog, 0123456789 times! ";
     std::u16string text;
-    for (std::size_t i = 0; i < length; ++i) {
-        text.push_back(static_cast<char16_t>(u'!' + i % 94));
+    while (text.size() < length) {
+        text += sentence;
     }
+    text.resize(length);
+    text.back() = u'.';
     return text;
 }
 
@@ -23,7 +27,8 @@ std::u16string asciiText(std::size_t length) {
 std::u16string mixedText(std::size_t length) {
     std::u16string text;
     for (std::size_t i = 0; i < length; ++i) {
-        const int code = kestrune::CipherShift + static_cast<int>(i % (256 - 2 * kestrune::CipherShift));
+        const int code =
+            kestrune::CipherShift + static_cast<int>(i % (256 - 2 * kestrune::CipherShift));
         text.push_back(*kestrune::runtime::charFromAnsi(code));
     }
     return text;

@@ -1,10 +1,12 @@
 #include "cipher/cipher.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
 #include "shell/checked_int16.h"
 #include "shell/code_page.h"
 #include "shell/text.h"
-
-#include <cstdio>
 
 namespace kestrune {
 
@@ -85,9 +87,9 @@ std::string describeCharacter(const std::u16string& text, std::size_t index) {
 
 [[noreturn]] void raiseTooLong(std::int16_t shift, std::size_t length) {
     throw CipherError(Kind::Overflow, 0,
-                      std::string("Cannot ") + verb(shift) + " a text of " +
-                          withThousands(length) + " characters: the longest text Kestrune can " +
-                          verb(shift) + " is 32,766 characters. Shorten it and try again.");
+                      std::string("Cannot ") + verb(shift) + " a text of " + withThousands(length) +
+                          " characters: the longest text Kestrune can " + verb(shift) +
+                          " is 32,766 characters. Shorten it and try again.");
 }
 
 [[noreturn]] void raiseNoCode(std::int16_t shift, const std::u16string& text, std::size_t index) {
@@ -98,8 +100,8 @@ std::string describeCharacter(const std::u16string& text, std::size_t index) {
                           "with. Remove or replace it and try again.");
 }
 
-[[noreturn]] void raiseOutOfRange(std::int16_t shift, const std::u16string& text,
-                                  std::size_t index, std::int16_t code) {
+[[noreturn]] void raiseOutOfRange(std::int16_t shift, const std::u16string& text, std::size_t index,
+                                  std::int16_t code) {
     const std::string direction = shift < 0 ? "down" : "up";
     const std::string bound = shift < 0 ? "below 0" : "above 255";
     throw CipherError(Kind::InvalidArgument, index + 1,
@@ -116,20 +118,13 @@ std::string describeCharacter(const std::u16string& text, std::size_t index) {
                           withThousands(index + 1) + ": its shifted code does not fit in 16 bits.");
 }
 
-// The one implementation behind both functions: the shift's sign is their only difference.
-// Counters and codes are signed 16-bit with checked steps, which is what limits a text to
-// 32,766 characters: the step past the 32,767th overflows.
-std::u16string ShiftString(const std::u16string& St, std::int16_t shift) {
-    const auto limit = runtime::toInt16(St.size());
-    if (!limit) {
-        raiseTooLong(shift, St.size());
-    }
-
-    std::u16string result;
-    result.reserve(St.size());
-    std::int16_t i = 1;
-    while (i <= *limit) {
-        const auto index = static_cast<std::size_t>(i - 1);
+// The algorithm, character by character: take the code, shift it with a checked 16-bit step,
+// turn it back into a character, put it in its place in the result, and step the 16-bit position
+// counter, which overflows past position 32,767. Runs over St[first, last); raises at the first
+// offender. Returns the next position.
+std::int16_t shiftEachCharacter(const std::u16string& St, std::size_t first, std::size_t last,
+                                std::int16_t shift, std::int16_t i, std::u16string& result) {
+    for (std::size_t index = first; index < last; ++index) {
         const auto code = runtime::ansiCode(St[index]);
         if (!code) {
             raiseNoCode(shift, St, index);
@@ -142,13 +137,104 @@ std::u16string ShiftString(const std::u16string& St, std::int16_t shift) {
         if (!character) {
             raiseOutOfRange(shift, St, index, *code);
         }
-        result.push_back(*character);
+        result[index] = *character;
 
         const auto next = runtime::addInt16(i, 1);
         if (!next) {
             raiseTooLong(shift, St.size());
         }
         i = *next;
+    }
+    return i;
+}
+
+// The same mapping precomputed for every character of the code page: U+2122 is its highest,
+// and one more entry stands for everything above. kRefused marks a character that the step by
+// step algorithm refuses; U+FFFF has no code, so it never stands for a result.
+constexpr char16_t kHighestMapped = 0x2122;
+constexpr char16_t kRefused = 0xFFFF;
+using ShiftTable = std::array<char16_t, kHighestMapped + 2>;
+
+constexpr ShiftTable makeShiftTable(std::int16_t shift) {
+    ShiftTable table{};
+    for (std::size_t character = 0; character < table.size(); ++character) {
+        const auto code = runtime::ansiCode(static_cast<char16_t>(character));
+        table[character] =
+            code ? runtime::charFromAnsi(*code + shift).value_or(kRefused) : kRefused;
+    }
+    return table;
+}
+
+constexpr ShiftTable kEncryptTable = makeShiftTable(-CipherShift);
+constexpr ShiftTable kDecipherTable = makeShiftTable(CipherShift);
+static_assert(kEncryptTable[u'\u20AC'] == u'}' && kDecipherTable[u'}'] == u'\u20AC');
+static_assert(kEncryptTable.back() == kRefused && kDecipherTable.back() == kRefused);
+
+// The largest code unit of a block; a reduction the compiler vectorises.
+char16_t highestIn(const char16_t* block, std::size_t length) {
+    char16_t highest = 0;
+    for (std::size_t j = 0; j < length; ++j) {
+        highest = std::max(highest, block[j]);
+    }
+    return highest;
+}
+
+// Shifts a block of the source into the result through the table. False if it holds a refused
+// character; the caller then runs the block step by step to raise the right error. kRefused is the
+// largest code unit, so the block's maximum tells whether any was refused.
+bool shiftBlockByTable(const char16_t* __restrict source, char16_t* __restrict block,
+                       std::size_t length, const ShiftTable& table) {
+    for (std::size_t j = 0; j < length; ++j) {
+        block[j] = table[std::min<char16_t>(source[j], kHighestMapped + 1)];
+    }
+    return highestIn(block, length) != kRefused;
+}
+
+// Plain ASCII whose shifted code stays ASCII maps to itself plus the shift. One branch-free pass,
+// which the compiler vectorises, shifts the block and measures how far its codes reach above the
+// lowest allowed (a code below it wraps to a large distance). False, with the block shifted, when
+// anything lies outside.
+bool shiftAsciiBlock(char16_t* block, std::size_t length, std::int16_t shift) {
+    const char16_t lowest = shift < 0 ? static_cast<char16_t>(-shift) : 0;
+    const char16_t span = static_cast<char16_t>(0x7F - (shift < 0 ? -shift : shift));
+    char16_t widest = 0;
+    for (std::size_t j = 0; j < length; ++j) {
+        widest = std::max(widest, static_cast<char16_t>(block[j] - lowest));
+        block[j] = static_cast<char16_t>(block[j] + shift);
+    }
+    return widest <= span;
+}
+
+// The one implementation behind both functions: the shift's sign is their only difference.
+// The result starts as a copy of the input, the same length and order, and is shifted in place
+// block by block. The fast paths give exactly what the step by step algorithm gives; a block that
+// either refuses runs again step by step, so errors, their order and positions are the
+// algorithm's own. The counter advances by whole blocks with the same checked step, so a text of
+// 32,767 characters fails after its last one.
+std::u16string ShiftString(const std::u16string& St, std::int16_t shift) {
+    const auto limit = runtime::toInt16(St.size());
+    if (!limit) {
+        raiseTooLong(shift, St.size());
+    }
+    const ShiftTable& table = shift < 0 ? kEncryptTable : kDecipherTable;
+    constexpr std::size_t kBlock = 128;
+
+    std::u16string result(St);
+    std::int16_t i = 1;
+    for (std::size_t first = 0; first < St.size(); first += kBlock) {
+        const std::size_t length = std::min(kBlock, St.size() - first);
+        char16_t* block = result.data() + first;
+        const bool shifted = shiftAsciiBlock(block, length, shift) ||
+                             shiftBlockByTable(St.data() + first, block, length, table);
+        if (shifted) {
+            const auto next = runtime::addInt16(i, static_cast<std::int16_t>(length));
+            if (!next) {
+                raiseTooLong(shift, St.size());
+            }
+            i = *next;
+        } else {
+            i = shiftEachCharacter(St, first, first + length, shift, i, result);
+        }
     }
     return runtime::trimSpaces(std::move(result));
 }

@@ -1,11 +1,11 @@
-#include "shell/code_page.h"
-#include "shell/program.h"
-#include "shell/text.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <utility>
+
+#include "shell/code_page.h"
+#include "shell/program.h"
+#include "shell/text.h"
 
 namespace kestrune::runtime {
 

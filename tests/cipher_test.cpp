@@ -1,8 +1,8 @@
-#include "cipher/cipher.h"
-#include "shell/code_page.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "cipher/cipher.h"
+#include "shell/code_page.h"
 
 namespace kestrune {
 namespace {
@@ -23,7 +23,9 @@ struct Vector {
 
 // Parameters print as their names, so CTest lists readable test names.
 template <typename T>
-    requires requires(T t) { t.name; }
+requires requires(T t) {
+    t.name;
+}
 void PrintTo(const T& param, std::ostream* os) {
     *os << param.name;
 }
@@ -38,25 +40,26 @@ TEST_P(CipherVectors, DeciphersBackWithoutItsOuterSpaces) {
     const std::u16string& plain = GetParam().plain;
     const auto first = plain.find_first_not_of(u' ');
     const std::u16string trimmed =
-        first == std::u16string::npos ? u"" : plain.substr(first, plain.find_last_not_of(u' ') - first + 1);
+        first == std::u16string::npos
+            ? u""
+            : plain.substr(first, plain.find_last_not_of(u' ') - first + 1);
     EXPECT_EQ(DecipherString(GetParam().encrypted), trimmed);
 }
 
 // Worked out by hand from the Windows-1252 table with a shift of 3.
 INSTANTIATE_TEST_SUITE_P(
     ByHand, CipherVectors,
-    ::testing::Values(
-        Vector{"Empty", u"", u""},
-        Vector{"HelloWorld", u"Hello, World!", u"Ebiil)\u001DTloia\u001E"},
-        Vector{"EuroSign", u"\u20AC", u"}"},                    // 0x80 -> 0x7D
-        Vector{"YWithDiaeresis", u"\u0178", u"\u0153"},         // 0x9F -> 0x9C
-        Vector{"UnassignedHoleIsKept", u"\u0090", u"\u008D"},   // 0x90 -> 0x8D
-        Vector{"IntoTheHighBlock", u"\u00A1", u"\u017E"},       // 0xA1 -> 0x9E
-        Vector{"CodeThreeBecomesNul", u"\u0003", std::u16string(1, u'\0')},
-        Vector{"NulStaysInside", u"a\u0003b", std::u16string(u"^") + u'\0' + u"_"},
-        Vector{"SpaceBecomesControlCode", u" ", u"\u001D"},
-        Vector{"OuterSpacesSurviveAsControls", u" a ", u"\u001D^\u001D"},
-        Vector{"TabIsNeverTrimmed", u"\u000C", u"\t"}),
+    ::testing::Values(Vector{"Empty", u"", u""},
+                      Vector{"HelloWorld", u"Hello, World!", u"Ebiil)\u001DTloia\u001E"},
+                      Vector{"EuroSign", u"\u20AC", u"}"},                  // 0x80 -> 0x7D
+                      Vector{"YWithDiaeresis", u"\u0178", u"\u0153"},       // 0x9F -> 0x9C
+                      Vector{"UnassignedHoleIsKept", u"\u0090", u"\u008D"}, // 0x90 -> 0x8D
+                      Vector{"IntoTheHighBlock", u"\u00A1", u"\u017E"},     // 0xA1 -> 0x9E
+                      Vector{"CodeThreeBecomesNul", u"\u0003", std::u16string(1, u'\0')},
+                      Vector{"NulStaysInside", u"a\u0003b", std::u16string(u"^") + u'\0' + u"_"},
+                      Vector{"SpaceBecomesControlCode", u" ", u"\u001D"},
+                      Vector{"OuterSpacesSurviveAsControls", u" a ", u"\u001D^\u001D"},
+                      Vector{"TabIsNeverTrimmed", u"\u000C", u"\t"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cipher, HashEncryptsToASpaceTrimmedAtTheEndsKeptInside) {
@@ -170,17 +173,21 @@ TEST_P(CipherMessages, NameWhatAndWhere) {
 INSTANTIATE_TEST_SUITE_P(
     Readable, CipherMessages,
     ::testing::Values(
-        Message{"NotInCodePage", EncryptString, u"ab\u0416",
+        Message{"NotInCodePage",
+                EncryptString,
+                u"ab\u0416",
                 {"encrypt", "\"\u0416\" (U+0416)", "position 3", "Windows-1252"}},
-        Message{"EmojiAsOneCharacter", DecipherString, u"a\U0001F600",
+        Message{"EmojiAsOneCharacter",
+                DecipherString,
+                u"a\U0001F600",
                 {"decrypt", "\"\U0001F600\" (U+1F600)", "position 2"}},
-        Message{"LoneSurrogateNotShown", EncryptString, u"\xDC00",
-                {"surrogate U+DC00", "position 1"}},
+        Message{
+            "LoneSurrogateNotShown", EncryptString, u"\xDC00", {"surrogate U+DC00", "position 1"}},
         Message{"ControlNotShown", EncryptString, u"x\u0001", {"control character U+0001"}},
         Message{"BelowZero", EncryptString, u"\u0002", {"code, 2", "below 0"}},
         Message{"AboveMaximum", DecipherString, u"\u00FE", {"\"\u00FE\" (U+00FE)", "above 255"}},
-        Message{"Length", EncryptString, repeated(40000),
-                {"40,000 characters", "32,766 characters"}}),
+        Message{
+            "Length", EncryptString, repeated(40000), {"40,000 characters", "32,766 characters"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

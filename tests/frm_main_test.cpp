@@ -1,10 +1,9 @@
+#include <gtest/gtest.h>
+#include <stdexcept>
+
 #include "cipher/cipher.h"
 #include "main_window/frm_main.h"
 #include "shell/program.h"
-
-#include <gtest/gtest.h>
-
-#include <stdexcept>
 
 namespace kestrune {
 namespace {

@@ -1,14 +1,13 @@
-#include "shell/checked_int16.h"
-#include "shell/code_page.h"
-#include "shell/program.h"
-#include "shell/text.h"
-
 #include <gtest/gtest.h>
-
 #include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "shell/checked_int16.h"
+#include "shell/code_page.h"
+#include "shell/program.h"
+#include "shell/text.h"
 
 namespace kestrune::runtime {
 namespace {
@@ -73,9 +72,8 @@ TEST(TrimSpaces, RemovesOnlyCode32FromBothEnds) {
 class Dispatch : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous = setErrorReporter([this](const std::string& message) {
-            reports.push_back(message);
-        });
+        previous =
+            setErrorReporter([this](const std::string& message) { reports.push_back(message); });
     }
     void TearDown() override { setErrorReporter(previous); }
 
