@@ -12,7 +12,7 @@ using EndHandler = std::function<void()>;
 using ErrorReporter = std::function<void(const std::string& message)>;
 
 // Installs the operation that ends the program and returns the one it replaces.
-// The initial one exits the process with status 0.
+// The initial one ends the process at once with status 0.
 EndHandler setEndHandler(EndHandler handler);
 
 // Ends the program through the installed operation.

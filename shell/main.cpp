@@ -1,0 +1,15 @@
+#include <QApplication>
+
+#include "main_window/main_window.h"
+#include "shell/message_box_reporter.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kestrune"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+
+    kestrune::MainWindow window;
+    kestrune::installMessageBoxReporter(&window);
+    window.show();
+    return QApplication::exec();
+}

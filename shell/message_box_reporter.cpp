@@ -1,0 +1,19 @@
+#include "shell/message_box_reporter.h"
+
+#include <QMessageBox>
+#include <QPointer>
+
+#include "shell/program.h"
+
+namespace kestrune {
+
+void installMessageBoxReporter(QWidget* window) {
+    runtime::setErrorReporter([owner = QPointer<QWidget>(window)](const std::string& message) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Kestrune"),
+                        QString::fromStdString(message), QMessageBox::Ok, owner.data());
+        box.setObjectName(QStringLiteral("errorMessage"));
+        box.exec();
+    });
+}
+
+} // namespace kestrune
