@@ -5,11 +5,14 @@ BUILD_TYPE ?= Release
 WERROR ?= OFF
 CMAKE_FLAGS ?=
 CTEST_FLAGS ?= --output-on-failure -j2
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+SANITIZE_DIR ?= build-sanitize
 
 CMAKE_CONFIGURE = cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
 	-DKESTRUNE_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
-.PHONY: all deps build test bench format clean
+.PHONY: all deps build test bench format clean fuzz test-sanitize run install package
 
 all: build
 
@@ -23,6 +26,31 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD_DIR) $(CTEST_FLAGS)
 
+# The whole suite built with GCC's AddressSanitizer (leaks included) and UBSan; any report fails.
+# Leaks inside third-party libraries are suppressed by tests/lsan.supp, never our own.
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=g++ -DKESTRUNE_SANITIZE=ON -DKESTRUNE_WERROR=$(WERROR) $(CMAKE_FLAGS)
+	$(SANITIZER_ENV) cmake --build $(SANITIZE_DIR)
+	$(SANITIZER_ENV) ctest --test-dir $(SANITIZE_DIR) $(CTEST_FLAGS)
+
+# libFuzzer for FUZZ_SECONDS on a fresh copy of the seed corpus, so new entries stay out of the
+# repository. Findings land in $(FUZZ_DIR)/findings and make the run fail.
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=clang++ -DKESTRUNE_FUZZ=ON -DKESTRUNE_BUILD_TESTS=OFF \
+		-DKESTRUNE_BUILD_BENCH=OFF -DKESTRUNE_WERROR=$(WERROR)
+	cmake --build $(FUZZ_DIR) --target cipher_fuzz
+	rm -rf $(FUZZ_DIR)/corpus && mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/findings
+	cp tests/fuzz/corpus/* $(FUZZ_DIR)/corpus/
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_DIR)/tests/fuzz/cipher_fuzz \
+		-max_total_time=$(FUZZ_SECONDS) -max_len=65600 -timeout=30 -print_final_stats=1 \
+		-artifact_prefix=$(FUZZ_DIR)/findings/ $(FUZZ_DIR)/corpus
+
 bench: build
 	python3 bench/run.py $(BUILD_DIR)
 
@@ -31,3 +59,12 @@ format:
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+run: build
+	./$(BUILD_DIR)/kestrune
+
+install: build
+	cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
