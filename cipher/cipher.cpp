@@ -155,12 +155,14 @@ constexpr char16_t kHighestMapped = 0x2122;
 constexpr char16_t kRefused = 0xFFFF;
 using ShiftTable = std::array<char16_t, kHighestMapped + 2>;
 
+// Filled from the 256 codes rather than the 8,484 characters: each character has exactly one code,
+// so the result is the same, and the evaluation stays within Clang's constexpr step limit.
 constexpr ShiftTable makeShiftTable(std::int16_t shift) {
     ShiftTable table{};
-    for (std::size_t character = 0; character < table.size(); ++character) {
-        const auto code = runtime::ansiCode(static_cast<char16_t>(character));
-        table[character] =
-            code ? runtime::charFromAnsi(*code + shift).value_or(kRefused) : kRefused;
+    table.fill(kRefused);
+    for (std::int32_t code = 0; code <= 0xFF; ++code) {
+        table[*runtime::charFromAnsi(code)] =
+            runtime::charFromAnsi(code + shift).value_or(kRefused);
     }
     return table;
 }
