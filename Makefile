@@ -58,7 +58,7 @@ format:
 	find cipher main_window shell tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
 
 run: build
 	./$(BUILD_DIR)/kestrune

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include <QApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -11,9 +12,24 @@
 #include "main_window/layout.h"
 #include "shell/program.h"
 
+// The icon lives in this static library; naming its resource keeps the linker from dropping it.
+static void loadIconResource() {
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace kestrune {
 
 namespace {
+
+QIcon programIcon() {
+    loadIconResource();
+    QIcon icon;
+    for (const char* size : {"16", "32", "48"}) {
+        icon.addFile(QStringLiteral(":/icons/kestrune-%1.png").arg(QLatin1String(size)));
+        icon.addFile(QStringLiteral(":/icons/kestrune-%1-8bit.png").arg(QLatin1String(size)));
+    }
+    return icon;
+}
 
 QRect toPixels(const layout::Twips& twips) {
     return QRect(layout::toPixels(twips.left), layout::toPixels(twips.top),
@@ -97,6 +113,7 @@ MainWindow::MainWindow(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Kestrune"));
+    setWindowIcon(programIcon());
     setFixedSize(toPixels(layout::frmMain).size());
 
     QPalette palette = this->palette();

@@ -7,6 +7,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrune"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    // Lets Wayland compositors match the window to its desktop entry.
+    QApplication::setDesktopFileName(QStringLiteral("org.kestrune.kestrune"));
 
     kestrune::MainWindow window;
     kestrune::installMessageBoxReporter(&window);

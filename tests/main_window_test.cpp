@@ -98,6 +98,17 @@ TEST_F(Window, HasAFixedSizeAndNoMinimiseOrMaximiseButton) {
     EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
 }
 
+TEST_F(Window, CarriesTheProgramIconAtEverySize) {
+    const QIcon icon = window.windowIcon();
+    for (const int size : {16, 32, 48}) {
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+        EXPECT_EQ(icon.pixmap(size).toImage().size(), QSize(size, size)) << size;
+    }
+    const QImage eightBit(QStringLiteral(":/icons/kestrune-16-8bit.png"));
+    EXPECT_EQ(eightBit.format(), QImage::Format_Indexed8);
+    EXPECT_LE(eightBit.colorCount(), 256);
+}
+
 TEST_F(Window, TextBoxesHoldAnyLengthAndButtonsAreNeverDefault) {
     for (const char* name : {"txtEncrypt", "txtDecrypt", "txtResult"}) {
         EXPECT_EQ(box(name)->maxLength(), std::numeric_limits<int>::max()) << name;
