@@ -7,6 +7,8 @@ import subprocess
 import sys
 from pathlib import Path
 
+from startup import startup_report
+
 
 def cipher_report(build: Path) -> bool:
     out = subprocess.run(
@@ -46,6 +48,7 @@ def cipher_report(build: Path) -> bool:
 def main() -> int:
     build = Path(sys.argv[1] if len(sys.argv) > 1 else "build")
     ok = cipher_report(build)
+    ok &= startup_report(build)
     return 0 if ok else 1
 
 

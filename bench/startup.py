@@ -1,0 +1,58 @@
+"""Start-up time and resident memory of kestrune against a bare Qt window, on Xvfb with openbox.
+
+Each run starts the program under bench/start_probe, which reports the time from spawning the
+process until its window is mapped, and VmRSS once the window is up and the process idle.
+"""
+
+import json
+import statistics
+import subprocess
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools"))
+from xsession import XSession  # noqa: E402
+
+RUNS = 15
+TARGET = 1.15
+
+
+def probe(x: XSession, build: Path, program: Path) -> dict:
+    done = subprocess.run([str(build / "bench" / "start_probe"), str(program)], env=x.env,
+                          capture_output=True, text=True, timeout=120)
+    if done.returncode != 0:
+        raise RuntimeError(f"start_probe {program.name}: {done.stderr.strip()}")
+    return json.loads(done.stdout)
+
+
+def startup_report(build: Path) -> bool:
+    programs = {"bare Qt window (floor)": build / "bench" / "bare_window",
+                "kestrune": build / "kestrune"}
+    samples: dict[str, list[dict]] = {name: [] for name in programs}
+    with XSession() as x:
+        for program in programs.values():  # warm-up: disk cache, font cache
+            probe(x, build, program)
+        for run in range(RUNS):
+            # Alternate which goes first, so neither always follows the other.
+            order = list(programs.items())
+            for name, program in order if run % 2 == 0 else reversed(order):
+                samples[name].append(probe(x, build, program))
+
+    ok = True
+    for title, key, unit, fmt in [
+        ("Start-up, spawn to window mapped", "map_ms", "ms", "{:>10.1f}"),
+        ("Resident memory once shown and idle (VmRSS)", "rss_kib", "KiB", "{:>10.0f}"),
+    ]:
+        median = {name: statistics.median(s[key] for s in runs) for name, runs in samples.items()}
+        floor = median["bare Qt window (floor)"]
+        print(f"{title}, Xvfb + openbox (median of {RUNS} interleaved runs):")
+        print(f"  {'program':<28}{unit:>10}{'vs bare':>10}{'target':>10}")
+        for name, value in median.items():
+            ratio = value / floor
+            line = f"  {name:<28}{fmt.format(value)}{ratio:>10.2f}"
+            if name != "bare Qt window (floor)":
+                met = ratio <= TARGET
+                ok &= met
+                line += f"{'<= ' + str(TARGET):>10} {'ok' if met else 'MISSED'}"
+            print(line)
+    return ok
