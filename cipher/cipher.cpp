@@ -208,23 +208,25 @@ bool shiftAsciiBlock(char16_t* block, std::size_t length, std::int16_t shift) {
 }
 
 // The one implementation behind both functions: the shift's sign is their only difference.
-// The result starts as a copy of the input, the same length and order, and is shifted in place
-// block by block. The fast paths give exactly what the step by step algorithm gives; a block that
-// either refuses runs again step by step, so errors, their order and positions are the
-// algorithm's own. The counter advances by whole blocks with the same checked step, so a text of
-// 32,767 characters fails after its last one.
+// The input is appended to the result block by block, each block shifted in place while it is
+// still in the cache, so the result keeps the input's length and order. The fast paths give
+// exactly what the step by step algorithm gives; a block that either refuses runs again step by
+// step, so errors, their order and positions are the algorithm's own. The counter advances by
+// whole blocks with the same checked step, so a text of 32,767 characters fails after its last.
 std::u16string ShiftString(const std::u16string& St, std::int16_t shift) {
     const auto limit = runtime::toInt16(St.size());
     if (!limit) {
         raiseTooLong(shift, St.size());
     }
     const ShiftTable& table = shift < 0 ? kEncryptTable : kDecipherTable;
-    constexpr std::size_t kBlock = 128;
+    constexpr std::size_t kBlock = 512;
 
-    std::u16string result(St);
+    std::u16string result;
+    result.reserve(St.size());
     std::int16_t i = 1;
     for (std::size_t first = 0; first < St.size(); first += kBlock) {
         const std::size_t length = std::min(kBlock, St.size() - first);
+        result.append(St.data() + first, length);
         char16_t* block = result.data() + first;
         const bool shifted = shiftAsciiBlock(block, length, shift) ||
                              shiftBlockByTable(St.data() + first, block, length, table);

@@ -2,10 +2,10 @@
 // space around them, tabbing. After every action the boxes must hold exactly what a model of the
 // window predicts. The seed is printed; KESTRUNE_MONKEY_SEED replays a run.
 
-#include "cipher/cipher.h"
-#include "main_window/main_window.h"
-#include "shell/code_page.h"
-#include "shell/program.h"
+#include <gtest/gtest.h>
+#include <iostream>
+#include <optional>
+#include <random>
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,11 +13,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <iostream>
-#include <optional>
-#include <random>
+#include "cipher/cipher.h"
+#include "main_window/main_window.h"
+#include "shell/code_page.h"
+#include "shell/program.h"
 
 namespace kestrune {
 namespace {

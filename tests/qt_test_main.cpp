@@ -1,8 +1,8 @@
 // Entry for the widget suites: a QApplication on the offscreen platform unless told otherwise.
 
-#include <QApplication>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
