@@ -142,9 +142,9 @@ MainWindow::MainWindow(QWidget* parent)
     // Line 1 is black; the others take the window-text colour of the application's own palette,
     // not of this recoloured window.
     const QColor defaultLineColour = QApplication::palette().color(QPalette::WindowText);
-    Line1 = new SeparatorLine(this, "Line1", layout::Line1, fromStoredColour(layout::kLine1));
-    Line2 = new SeparatorLine(this, "Line2", layout::Line2, defaultLineColour);
-    Line3 = new SeparatorLine(this, "Line3", layout::Line3, defaultLineColour);
+    new SeparatorLine(this, "Line1", layout::Line1, fromStoredColour(layout::kLine1));
+    new SeparatorLine(this, "Line2", layout::Line2, defaultLineColour);
+    new SeparatorLine(this, "Line3", layout::Line3, defaultLineColour);
 
     describe(txtEncrypt, tr("Text to encrypt"), tr("Type or paste the text to encrypt."));
     describe(cmdEncrypt, tr("Encrypt"), tr("Encrypts the text to encrypt into the result."));

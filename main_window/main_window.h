@@ -13,7 +13,6 @@ class QPushButton;
 namespace kestrune {
 
 class LineEditTextBox;
-class SeparatorLine;
 
 // The window frmMain: its controls laid out at fixed places, and its buttons wired to the
 // commands through the runtime's dispatch, so no exception ever reaches Qt's event loop.
@@ -32,9 +31,6 @@ private:
     QLabel* Label;
     QLineEdit* txtResult;
     QPushButton* cmdQuit;
-    SeparatorLine* Line1;
-    SeparatorLine* Line2;
-    SeparatorLine* Line3;
 
     std::unique_ptr<LineEditTextBox> encryptBox;
     std::unique_ptr<LineEditTextBox> decryptBox;
