@@ -55,7 +55,7 @@ bench: build
 	python3 bench/run.py $(BUILD_DIR)
 
 format:
-	find cipher main_window shell tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find runtime cipher main_window shell tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

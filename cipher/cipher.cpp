@@ -4,9 +4,9 @@
 #include <array>
 #include <cstdio>
 
-#include "shell/checked_int16.h"
-#include "shell/code_page.h"
-#include "shell/text.h"
+#include "runtime/checked_int16.h"
+#include "runtime/code_page.h"
+#include "runtime/text.h"
 
 namespace kestrune {
 

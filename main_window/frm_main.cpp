@@ -1,7 +1,7 @@
 #include "main_window/frm_main.h"
 
 #include "cipher/cipher.h"
-#include "shell/program.h"
+#include "runtime/program.h"
 
 namespace kestrune {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cipher/cipher.h"
-#include "shell/code_page.h"
+#include "runtime/code_page.h"
 
 namespace kestrune {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "cipher/cipher.h"
 #include "main_window/frm_main.h"
-#include "shell/program.h"
+#include "runtime/program.h"
 
 namespace kestrune {
 namespace {

@@ -13,9 +13,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "main_window/main_window.h"
-#include "shell/message_box_reporter.h"
-#include "shell/program.h"
+#include "main_window/qt/main_window.h"
+#include "shell/qt/message_box_reporter.h"
+#include "runtime/program.h"
 
 namespace kestrune {
 namespace {

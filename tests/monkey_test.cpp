@@ -14,9 +14,9 @@
 #include <QTest>
 
 #include "cipher/cipher.h"
-#include "main_window/main_window.h"
-#include "shell/code_page.h"
-#include "shell/program.h"
+#include "main_window/qt/main_window.h"
+#include "runtime/code_page.h"
+#include "runtime/program.h"
 
 namespace kestrune {
 namespace {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/checked_int16.h"
-#include "shell/code_page.h"
-#include "shell/program.h"
-#include "shell/text.h"
+#include "runtime/checked_int16.h"
+#include "runtime/code_page.h"
+#include "runtime/program.h"
+#include "runtime/text.h"
 
 namespace kestrune::runtime {
 namespace {

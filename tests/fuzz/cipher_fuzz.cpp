@@ -24,7 +24,7 @@
 #include <string>
 
 #include "cipher/cipher.h"
-#include "shell/code_page.h"
+#include "runtime/code_page.h"
 
 namespace {
 

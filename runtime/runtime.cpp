@@ -3,9 +3,9 @@
 #include <exception>
 #include <utility>
 
-#include "shell/code_page.h"
-#include "shell/program.h"
-#include "shell/text.h"
+#include "runtime/code_page.h"
+#include "runtime/program.h"
+#include "runtime/text.h"
 
 namespace kestrune::runtime {
 

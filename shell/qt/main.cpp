@@ -1,7 +1,7 @@
 #include <QApplication>
 
-#include "main_window/main_window.h"
-#include "shell/message_box_reporter.h"
+#include "main_window/qt/main_window.h"
+#include "shell/qt/message_box_reporter.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -1,4 +1,4 @@
-#include "main_window/main_window.h"
+#include "main_window/qt/main_window.h"
 
 #include <limits>
 
@@ -10,7 +10,7 @@
 #include <QPushButton>
 
 #include "main_window/layout.h"
-#include "shell/program.h"
+#include "runtime/program.h"
 
 // The icon lives in this static library; naming its resource keeps the linker from dropping it.
 static void loadIconResource() {

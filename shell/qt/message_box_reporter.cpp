@@ -1,9 +1,9 @@
-#include "shell/message_box_reporter.h"
+#include "shell/qt/message_box_reporter.h"
 
 #include <QMessageBox>
 #include <QPointer>
 
-#include "shell/program.h"
+#include "runtime/program.h"
 
 namespace kestrune {
 
