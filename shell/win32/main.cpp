@@ -1,5 +1,6 @@
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include "main_window/win32/main_window.h"
 #include "shell/win32/message_box_reporter.h"
