@@ -21,3 +21,26 @@ set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY
     INCLUDE_DIRECTORIES ${kestrune_shell})
 set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY OBJECT_DEPENDS
     ${kestrune_shell}/kestrune.rc ${kestrune_win32}/Kestrune.exe.manifest)
+
+# The installer (NSIS) and the zip both hold the executable and the licence beside it.
+install(TARGETS Kestrune RUNTIME DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+
+set(CPACK_GENERATOR NSIS ZIP)
+set(CPACK_PACKAGE_NAME Kestrune)
+set(CPACK_PACKAGE_VENDOR "The Kestrune developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_FILE_NAME Kestrune-${PROJECT_VERSION}-win32)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Kestrune)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Kestrune)
+# The Start-menu shortcut: executable name, then the shortcut's caption.
+set(CPACK_PACKAGE_EXECUTABLES Kestrune Kestrune)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_NSIS_DISPLAY_NAME Kestrune)
+set(CPACK_NSIS_PACKAGE_NAME Kestrune)
+set(CPACK_NSIS_MUI_ICON ${kestrune_shell}/icons/kestrune.ico)
+set(CPACK_NSIS_MUI_UNIICON ${kestrune_shell}/icons/kestrune.ico)
+set(CPACK_NSIS_INSTALLED_ICON_NAME Kestrune.exe)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+include(CPack)
