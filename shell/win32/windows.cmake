@@ -44,3 +44,8 @@ set(CPACK_NSIS_MUI_UNIICON ${kestrune_shell}/icons/kestrune.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME Kestrune.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 include(CPack)
+
+if(KESTRUNE_BUILD_TESTS)
+    enable_testing()
+    add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windows ${PROJECT_BINARY_DIR}/tests/windows)
+endif()
