@@ -49,3 +49,10 @@ if(KESTRUNE_BUILD_TESTS)
     enable_testing()
     add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windows ${PROJECT_BINARY_DIR}/tests/windows)
 endif()
+
+# The floor of the start-up benchmark, built alike.
+if(KESTRUNE_BUILD_BENCH)
+    add_executable(bare_window_win32 WIN32 ${PROJECT_SOURCE_DIR}/bench/bare_window_win32.cpp)
+    target_compile_definitions(bare_window_win32 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
+    target_link_options(bare_window_win32 PRIVATE -static -s)
+endif()
