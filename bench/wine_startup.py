@@ -14,14 +14,15 @@ from xsession import XSession
 def wine_startup_report(build: Path, windows: Path) -> bool:
     programs = {"bare Win32 window (floor)": windows / "bare_window_win32.exe",
                 "Kestrune.exe": windows / "Kestrune.exe"}
-    prefix = windows / "bench-wine-prefix"
+    prefix = windows.resolve() / "bench-wine-prefix"
     samples: dict[str, list[float]] = {name: [] for name in programs}
     with XSession() as x:
         x.env.update(WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        subprocess.run(["wineboot", "--init"], env=x.env, check=True, capture_output=True)
+        subprocess.run(["wineserver", "--wait"], env=x.env, check=True)
         # wineserver stays up between the runs, as it does while a person uses Wine.
         subprocess.run(["wineserver", "--persistent"], env=x.env, check=True)
         try:
-            subprocess.run(["wineboot", "--init"], env=x.env, check=True, capture_output=True)
             for program in programs.values():  # warm-up
                 probe(x, build, Path("/usr/bin/wine"), str(program))
             for run in range(RUNS):
