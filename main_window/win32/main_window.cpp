@@ -18,18 +18,10 @@ namespace {
 
 // Control IDs, in creation order, which is also the tab order. They stay clear of IDOK and
 // IDCANCEL, which the dialog manager sends for Enter and Escape.
-enum ControlId : int {
-    txtEncrypt = 100,
-    cmdEncrypt,
-    txtDecrypt,
-    cmdDecrypt,
-    txtResult,
-    Label,
-    cmdQuit
-};
+enum Id : int { txtEncrypt = 100, cmdEncrypt, txtDecrypt, cmdDecrypt, txtResult, Label, cmdQuit };
 
 struct Control {
-    ControlId id;
+    Id id;
     const wchar_t* windowClass;
     const wchar_t* text;
     DWORD style;
@@ -54,12 +46,13 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIP
 
 // Twips to pixels at the window's own DPI. Edges are converted, not sizes, so that neighbours
 // meet exactly at every scale.
+int scaled(int twips, UINT dpi) {
+    return MulDiv(twips, static_cast<int>(dpi), 1440);
+}
+
 RECT toPixels(const layout::Twips& twips, UINT dpi) {
-    const auto scale = [dpi](int value) {
-        return MulDiv(value, static_cast<int>(dpi), 1440);
-    };
-    return {scale(twips.left), scale(twips.top), scale(twips.left + twips.width),
-            scale(twips.top + twips.height)};
+    return {scaled(twips.left, dpi), scaled(twips.top, dpi), scaled(twips.left + twips.width, dpi),
+            scaled(twips.top + twips.height, dpi)};
 }
 
 // The commands' view of an edit control. Text crosses to and from Windows' strings here only.
@@ -82,11 +75,12 @@ public:
     // neither shown nor copied whole: it is refused rather than cut.
     void setText(const std::u16string& text) override {
         if (const auto at = text.find(u'\0'); at != std::u16string::npos) {
+            const std::string position = std::to_string(at + 1);
             throw std::runtime_error("Cannot show the result: it holds the null character U+0000 "
                                      "at position " +
-                                     std::to_string(at + 1) +
-                                     ", which a Windows text box can neither show nor copy. "
-                                     "The result box is unchanged.");
+                                     position +
+                                     ", which a Windows text box can "
+                                     "neither show nor copy. The result box is unchanged.");
         }
         if (!SetWindowTextW(edit, std::wstring(text.begin(), text.end()).c_str())) {
             throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
@@ -237,11 +231,6 @@ void onPaint(HWND window) {
     EndPaint(window, &paint);
 }
 
-LRESULT onDpiChanged(HWND window, UINT dpi, const RECT* suggested) {
-    layOut(window, dpi, suggested);
-    return 0;
-}
-
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         HANDLE_MSG(hwnd, WM_NCCREATE, onNCCreate);
@@ -253,8 +242,9 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         HANDLE_MSG(hwnd, WM_CTLCOLOREDIT, onControlColour);
         HANDLE_MSG(hwnd, WM_CTLCOLORSTATIC, onControlColour);
         HANDLE_MSG(hwnd, WM_PAINT, onPaint);
-    case WM_DPICHANGED:
-        return onDpiChanged(hwnd, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+    case WM_DPICHANGED: // windowsx.h has no cracker for it
+        layOut(hwnd, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
