@@ -14,8 +14,9 @@ add_executable(Kestrune WIN32
 target_compile_definitions(Kestrune PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(Kestrune PRIVATE kestrune_core comctl32)
 # libstdc++ and libgcc inside the executable: it needs no DLL that Windows does not ship.
-# Symbols stay out of release builds: the static runtime's would double the file's size.
-target_link_options(Kestrune PRIVATE -static $<$<NOT:$<CONFIG:Debug>>:-s>)
+# Symbols stay out of release builds (the static runtime's would double the size), and so does
+# the link time, so that the same sources give the same file.
+target_link_options(Kestrune PRIVATE -static $<$<NOT:$<CONFIG:Debug>>:-s> -Wl,--no-insert-timestamp)
 # The scripts name their files relative to shell/.
 set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY
     INCLUDE_DIRECTORIES ${kestrune_shell})

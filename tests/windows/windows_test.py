@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""Kestrune.exe read back from the file itself; run under Wine on Xvfb with openbox; installed and
-removed with its installer. WINEPREFIX names a prefix these suites may use, one at a time.
-
-usage: windows_test.py --exe Kestrune.exe --build-dir DIR --cpack CPACK --artifacts DIR SUITE
-"""
+"""Kestrune.exe read back, run under Wine in Xvfb with openbox, installed and uninstalled, all in
+the Wine prefix WINEPREFIX. Arguments: see the end; then Executable, Program or Installer."""
 
 import argparse
 import os
@@ -97,9 +94,9 @@ class Program(unittest.TestCase):
         wait_until(lambda: active() == str(self.window).encode(), 10, "the window to be active")
         return process
 
-    def windows(self) -> list[int]:
-        found = self.x.run("xdotool", "search", "--onlyvisible", "--name", "^Kestrune$", check=False)
-        return [int(w) for w in found.stdout.split()]
+    def windows(self) -> list[int]:  # the main window and its message boxes
+        return [int(w) for w in self.x.run("xdotool", "search", "--onlyvisible", "--name",
+                                           "^Kestrune$", check=False).stdout.split()]
 
     def xdo(self, *args: str) -> None:
         self.x.run("xdotool", *args)
