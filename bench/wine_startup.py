@@ -28,7 +28,8 @@ def wine_startup_report(build: Path, windows: Path) -> bool:
             for run in range(RUNS):
                 order = list(programs.items())
                 for name, program in order if run % 2 == 0 else reversed(order):
-                    samples[name].append(probe(x, build, Path("/usr/bin/wine"), str(program))["map_ms"])
+                    sample = probe(x, build, Path("/usr/bin/wine"), str(program))
+                    samples[name].append(sample["map_ms"])
         finally:
             subprocess.run(["wineserver", "--kill"], env=x.env, check=False)
 

@@ -56,8 +56,8 @@ class Executable(unittest.TestCase):
             self.assertRegex(strings, f"{key}\0+{re.escape(value)}", key)
 
         manifest = self.resource(24, 1).decode()
-        for wanted in ['level="asInvoker"', 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"',
-                       ">PerMonitorV2</dpiAwareness>"]:
+        for wanted in ['level="asInvoker"', ">PerMonitorV2</dpiAwareness>",
+                       'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"']:
             self.assertIn(wanted, manifest)
 
     def test_32_bit_gui_program_that_needs_only_system_dlls(self):
@@ -65,7 +65,8 @@ class Executable(unittest.TestCase):
                                  text=True, check=True).stdout
         self.assertRegex(headers, r"(?s)\(PE32\).*Subsystem\s+00000002\s+\(Windows GUI\)")
         self.assertLessEqual({dll.lower() for dll in re.findall(r"DLL Name: (\S+)", headers)},
-                             {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll"})
+                             {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll",
+                              "msvcrt.dll"})
 
 
 class Program(unittest.TestCase):
@@ -102,7 +103,8 @@ class Program(unittest.TestCase):
         self.x.run("xdotool", *args)
 
     def click(self, control: str) -> None:
-        self.xdo("mousemove", "--window", str(self.window), *map(str, POINTS[control]), "click", "1")
+        x, y = POINTS[control]
+        self.xdo("mousemove", "--window", str(self.window), str(x), str(y), "click", "1")
 
     def clipboard(self, text: str | None = None) -> bytes:
         if text is not None:
@@ -137,8 +139,8 @@ class Program(unittest.TestCase):
 
     def assertPixels(self, size: tuple[int, int], expected: dict) -> bytes:
         info = self.x.run("xwininfo", "-id", str(self.window)).stdout.decode()
-        self.assertEqual(tuple(int(re.search(f"{d}: (\\d+)", info)[1]) for d in ("Width", "Height")),
-                         size, "client size")
+        self.assertEqual(tuple(int(re.search(f"{d}: (\\d+)", info)[1])
+                               for d in ("Width", "Height")), size, "client size")
         shot = self.x.run("import", "-window", str(self.window), "-depth", "8", "rgb:-").stdout
         self.assertEqual({(x, y): tuple(shot[3 * (y * size[0] + x):][:3]) for x, y in expected},
                          expected)
@@ -196,8 +198,8 @@ class Program(unittest.TestCase):
                 self.assertIn(said, re.findall(r"MSGBOX_OnInit (.*)", self.log.read_text())[-1])
                 self.xdo("key", "Return")
                 wait_until(lambda: self.windows() == [self.window], 10, "the message box to go")
-                self.assertEqual([self.read_box(b) for b in ("txtEncrypt", "txtDecrypt", "txtResult")],
-                                 [text, "Ebiil", "Hello"])
+                boxes = ("txtEncrypt", "txtDecrypt", "txtResult")
+                self.assertEqual([self.read_box(b) for b in boxes], [text, "Ebiil", "Hello"])
 
     def test_quit_and_alt_f4_end_with_status_0(self):
         for way in ("cmdQuit", "alt+F4"):
