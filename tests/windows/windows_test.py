@@ -76,6 +76,7 @@ class Program(unittest.TestCase):
     def setUpClass(cls):
         cls.x = XSession(log_dir=Path(ARGS.artifacts) / "Program")
         cls.x.start()
+        cls.x.env.update({k: v for k, v in os.environ.items() if k.startswith("WINE")})
 
     @classmethod
     def tearDownClass(cls):
