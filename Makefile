@@ -9,9 +9,12 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SANITIZE_DIR ?= build-sanitize
 WINDOWS_DIR ?= build-windows
+# The Debian package's maintainer, "Name <address>": packagers set it (make package needs it).
+KESTRUNE_MAINTAINER ?=
 
 CMAKE_CONFIGURE = cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-	-DKESTRUNE_WERROR=$(WERROR) $(CMAKE_FLAGS)
+	-DKESTRUNE_WERROR=$(WERROR) $(CMAKE_FLAGS) \
+	$(if $(KESTRUNE_MAINTAINER),-DKESTRUNE_MAINTAINER="$(KESTRUNE_MAINTAINER)")
 
 .PHONY: all deps build windows test bench format clean fuzz test-sanitize run install package \
 	package-windows

@@ -1,7 +1,7 @@
-# What the kestrune executable carries and how it is installed: the Linux desktop integration,
-# the Debian package, and the tests that check them and the Windows resource script with the
-# tools that consume them. Included at the end of the top-level CMakeLists.txt; the Windows
-# program has its own, shell/win32/windows.cmake.
+# What the kestrune executable carries and how it is installed: the Linux desktop integration
+# and manual page, the Debian package (shell/linux/debian.cmake), and the tests that check them
+# and the Windows resource script with the tools that consume them. Included at the end of the
+# top-level CMakeLists.txt; the Windows program has its own, shell/win32/windows.cmake.
 
 include(GNUInstallDirs)
 
@@ -27,24 +27,8 @@ if(UNIX AND NOT APPLE)
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${KESTRUNE_APP_ID}.svg)
 
-    set(CPACK_GENERATOR DEB)
-    set(CPACK_PACKAGE_NAME kestrune)
-    set(CPACK_PACKAGE_VENDOR "The Kestrune developers")
-    set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-    # Debian wants the long description wrapped; CPack indents each line.
-    string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
-        "Kestrune obscures a line of text by moving the code of every character down"
-        "by one fixed shift, and moves it back up again. It hides text from a casual"
-        "glance only: anyone with the program can read it back.")
-    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Kestrune developers")
-    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    # Qt finds its platform plugins at run time, so dpkg-shlibdeps cannot see them, and
-    # libqt6gui6 only recommends them: without one the program cannot open its window.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-    include(CPack)
+    install(FILES ${kestrune_shell}/linux/kestrune.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    include(${kestrune_shell}/linux/debian.cmake)
 endif()
 
 if(KESTRUNE_BUILD_TESTS)
@@ -70,8 +54,7 @@ if(KESTRUNE_BUILD_TESTS)
         add_test(NAME packaging.deb
             COMMAND Python3::Interpreter ${kestrune_tests}/deb_package_test.py
                 --build-dir ${PROJECT_BINARY_DIR} --cpack ${CMAKE_CPACK_COMMAND}
-                --app-id ${KESTRUNE_APP_ID} --shell-dir ${kestrune_shell}
-                --version ${PROJECT_VERSION})
+                --app-id ${KESTRUNE_APP_ID})
         list(APPEND kestrune_packaging_tests
             packaging.desktop_entry packaging.metainfo packaging.deb)
     endif()

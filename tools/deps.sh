@@ -9,7 +9,8 @@ packages="
     qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
     xvfb xauth openbox xdotool xclip x11-utils wmctrl imagemagick libxcb1-dev
     binutils-mingw-w64-i686 cpp desktop-file-utils appstream dpkg-dev librsvg2-bin
-    clang libclang-rt-14-dev valgrind
+    clang libclang-rt-14-dev valgrind lintian
+    at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
     g++-mingw-w64-i686-win32 nsis icoutils wine wine32:i386
 "
 

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
@@ -94,6 +95,30 @@ private:
     QColor colour;
 };
 
+namespace {
+
+// Qt shows a plain QWidget to screen readers as a nameless filler; the window must read as a
+// frame and the lines as separators.
+QAccessibleInterface* accessibleWithRole(const QString&, QObject* object) {
+    if (auto* window = qobject_cast<MainWindow*>(object)) {
+        return new QAccessibleWidget(window, QAccessible::Window);
+    }
+    if (auto* line = dynamic_cast<SeparatorLine*>(object)) {
+        return new QAccessibleWidget(line, QAccessible::Separator);
+    }
+    return nullptr;
+}
+
+void installAccessibleRoles() {
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleWithRole);
+        return true;
+    }();
+    (void)installed;
+}
+
+} // namespace
+
 // The commands' view of a line edit. Text crosses to and from Qt's strings here and only here.
 class LineEditTextBox : public TextBox {
 public:
@@ -111,6 +136,7 @@ private:
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    installAccessibleRoles();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Kestrune"));
     setWindowIcon(programIcon());
@@ -135,6 +161,9 @@ MainWindow::MainWindow(QWidget* parent)
     Label->setAutoFillBackground(true);
 
     txtResult = makeTextBox(this, "txtResult", layout::txtResult);
+    // Makes the label the result box's label for screen readers. The caption has no '&', so
+    // this grabs no shortcut.
+    Label->setBuddy(txtResult);
     // The label's last row lies under the result box; the box is drawn over it.
     txtResult->raise();
     cmdQuit = makeButton(this, "cmdQuit", QStringLiteral("Quit"), layout::cmdQuit);

@@ -1,0 +1,30 @@
+# The Debian package, built by CPack's DEB generator. Included from shell/packaging.cmake on
+# Linux, after the install rules.
+
+# The package's Maintainer field and changelog signature. We own no domain, so a packager names
+# themself; with it unset, building the package fails (see debian-maintainer.cmake).
+set(KESTRUNE_MAINTAINER "" CACHE STRING
+    "Maintainer of the Debian package, as \"Name <address>\"; required by cpack and make package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kestrune)
+set(CPACK_PACKAGE_VENDOR "The Kestrune developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Debian wants the long description wrapped; CPack indents each line.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Kestrune obscures a line of text by moving the code of every character down"
+    "by one fixed shift, and moves it back up again. It hides text from a casual"
+    "glance only: anyone with the program can read it back.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KESTRUNE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt finds its platform plugins at run time, so dpkg-shlibdeps cannot see them, and
+# libqt6gui6 only recommends them: without one the program cannot open its window.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/debian-maintainer.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake)
+include(CPack)
