@@ -8,6 +8,7 @@ import sys
 from pathlib import Path
 
 from startup import startup_report
+from wine_startup import wine_startup_report
 
 
 def cipher_report(build: Path) -> bool:
@@ -49,6 +50,8 @@ def main() -> int:
     build = Path(sys.argv[1] if len(sys.argv) > 1 else "build")
     ok = cipher_report(build)
     ok &= startup_report(build)
+    if len(sys.argv) > 2:
+        ok &= wine_startup_report(build, Path(sys.argv[2]))
     return 0 if ok else 1
 
 

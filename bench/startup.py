@@ -17,8 +17,8 @@ RUNS = 15
 TARGET = 1.15
 
 
-def probe(x: XSession, build: Path, program: Path) -> dict:
-    done = subprocess.run([str(build / "bench" / "start_probe"), str(program)], env=x.env,
+def probe(x: XSession, build: Path, program: Path, *args: str) -> dict:
+    done = subprocess.run([str(build / "bench" / "start_probe"), str(program), *args], env=x.env,
                           capture_output=True, text=True, timeout=120)
     if done.returncode != 0:
         raise RuntimeError(f"start_probe {program.name}: {done.stderr.strip()}")

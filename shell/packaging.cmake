@@ -1,7 +1,7 @@
-# What the kestrune executable carries and how it is installed: Windows resources, the Linux
-# desktop integration and manual page, the Debian package (shell/linux/debian.cmake), and the
-# tests that check all three with the tools that consume them. Included at the end of the
-# top-level CMakeLists.txt.
+# What the kestrune executable carries and how it is installed: the Linux desktop integration
+# and manual page, the Debian package (shell/linux/debian.cmake), and the tests that check them
+# and the Windows resource script with the tools that consume them. Included at the end of the
+# top-level CMakeLists.txt; the Windows program has its own, shell/win32/windows.cmake.
 
 include(GNUInstallDirs)
 
@@ -10,15 +10,6 @@ include(GNUInstallDirs)
 set(KESTRUNE_APP_ID org.kestrune.kestrune)
 
 set(kestrune_shell ${CMAKE_CURRENT_LIST_DIR})
-
-if(WIN32)
-    target_sources(kestrune PRIVATE ${kestrune_shell}/kestrune.rc)
-    # The script names its icon files relative to its own folder; not every resource
-    # compiler looks there by itself.
-    set_property(SOURCE ${kestrune_shell}/kestrune.rc APPEND PROPERTY
-        INCLUDE_DIRECTORIES ${kestrune_shell})
-    set_target_properties(kestrune PROPERTIES WIN32_EXECUTABLE ON)
-endif()
 
 install(TARGETS kestrune RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 

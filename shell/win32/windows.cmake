@@ -1,0 +1,59 @@
+# The Windows program: the Win32 view over kestrune_core, its entry point and resources, the
+# installer and the zip, and their tests. Included by the top-level CMakeLists.txt in a build
+# for Windows (see i686-w64-mingw32.cmake beside this file).
+
+set(kestrune_win32 ${CMAKE_CURRENT_LIST_DIR})
+set(kestrune_shell ${kestrune_win32}/..)
+
+add_executable(Kestrune WIN32
+    ${kestrune_win32}/main.cpp
+    ${kestrune_win32}/message_box_reporter.cpp
+    ${PROJECT_SOURCE_DIR}/main_window/win32/main_window.cpp
+    ${kestrune_win32}/kestrune_windows.rc
+)
+target_compile_definitions(Kestrune PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(Kestrune PRIVATE kestrune_core comctl32)
+# libstdc++ and libgcc inside the executable: it needs no DLL that Windows does not ship.
+# Symbols stay out of release builds (the static runtime's would double the size), and so does
+# the link time, so that the same sources give the same file.
+target_link_options(Kestrune PRIVATE -static $<$<NOT:$<CONFIG:Debug>>:-s> -Wl,--no-insert-timestamp)
+# The scripts name their files relative to shell/.
+set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY
+    INCLUDE_DIRECTORIES ${kestrune_shell})
+set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY OBJECT_DEPENDS
+    ${kestrune_shell}/kestrune.rc ${kestrune_win32}/Kestrune.exe.manifest)
+
+# The installer (NSIS) and the zip both hold the executable and the licence beside it.
+install(TARGETS Kestrune RUNTIME DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+
+set(CPACK_GENERATOR NSIS ZIP)
+set(CPACK_PACKAGE_NAME Kestrune)
+set(CPACK_PACKAGE_VENDOR "The Kestrune developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_FILE_NAME Kestrune-${PROJECT_VERSION}-win32)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Kestrune)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Kestrune)
+# The Start-menu shortcut: executable name, then the shortcut's caption.
+set(CPACK_PACKAGE_EXECUTABLES Kestrune Kestrune)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_NSIS_DISPLAY_NAME Kestrune)
+set(CPACK_NSIS_PACKAGE_NAME Kestrune)
+set(CPACK_NSIS_MUI_ICON ${kestrune_shell}/icons/kestrune.ico)
+set(CPACK_NSIS_MUI_UNIICON ${kestrune_shell}/icons/kestrune.ico)
+set(CPACK_NSIS_INSTALLED_ICON_NAME Kestrune.exe)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+include(CPack)
+
+if(KESTRUNE_BUILD_TESTS)
+    enable_testing()
+    add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windows ${PROJECT_BINARY_DIR}/tests/windows)
+endif()
+
+# The floor of the start-up benchmark, built alike.
+if(KESTRUNE_BUILD_BENCH)
+    add_executable(bare_window_win32 WIN32 ${PROJECT_SOURCE_DIR}/bench/bare_window_win32.cpp)
+    target_compile_definitions(bare_window_win32 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
+    target_link_options(bare_window_win32 PRIVATE -static -s)
+endif()
