@@ -23,6 +23,66 @@ std::u16string asciiText(std::size_t length) {
     return text;
 }
 
+// Western European prose: accented Latin-1 letters in most words, and every few dozen characters
+// a curly quote, a dash, a euro sign or an ellipsis. The words are drawn by a fixed pseudo-random
+// sequence, so nothing repeats at a period a branch predictor could learn.
+std::u16string proseText(std::size_t length) {
+    const std::u16string words[] = {
+        u"\u00E9t\u00E9",
+        u"the",
+        u"garden",
+        u"river",
+        u"evening",
+        u"with",
+        u"under",
+        u"old",
+        u"we",
+        u"walked",
+        u"slowly",
+        u"through",
+        u"market",
+        u"square",
+        u"bread",
+        u"wine",
+        u"in",
+        u"to",
+        u"caf\u00E9",
+        u"was",
+        u"na\u00EFve",
+        u"\u00E0",
+        u"la",
+        u"and",
+        u"cr\u00E8me",
+        u"br\u00FBl\u00E9e",
+        u"f\u00FCr",
+        u"M\u00FCller",
+        u"se\u00F1or",
+        u"of",
+        u"fa\u00E7ade",
+        u"D\u00FCrer",
+        u"a",
+        u"pi\u00F9",
+        u"\u00C5se",
+        u"sm\u00F8r",
+        u"\u2013",
+        u"\u201Cvoil\u00E0\u201D",
+        u"l\u2019h\u00F4tel",
+        u"12\u00A0\u20AC",
+        u"so\u2026",
+        u"it\u2019s",
+    };
+    std::u16string text;
+    std::uint32_t state = 1;
+    while (text.size() < length) {
+        state = state * 1664525 + 1013904223;
+        text += words[(state >> 8) % std::size(words)];
+        text += (state >> 24) % 9 == 0 ? u". " : u" ";
+    }
+    text.resize(length);
+    text.back() = u'.';
+    return text;
+}
+
 // Cycles through every code both functions accept, so a quarter of the high block is in it.
 std::u16string mixedText(std::size_t length) {
     std::u16string text;
@@ -57,6 +117,12 @@ void BM_EncryptAscii(benchmark::State& state) {
 void BM_DecipherAscii(benchmark::State& state) {
     run<kestrune::DecipherString>(state, asciiText(static_cast<std::size_t>(state.range(0))));
 }
+void BM_EncryptProse(benchmark::State& state) {
+    run<kestrune::EncryptString>(state, proseText(static_cast<std::size_t>(state.range(0))));
+}
+void BM_DecipherProse(benchmark::State& state) {
+    run<kestrune::DecipherString>(state, proseText(static_cast<std::size_t>(state.range(0))));
+}
 void BM_EncryptMixed(benchmark::State& state) {
     run<kestrune::EncryptString>(state, mixedText(static_cast<std::size_t>(state.range(0))));
 }
@@ -67,6 +133,8 @@ void BM_DecipherMixed(benchmark::State& state) {
 BENCHMARK(BM_Copy)->Arg(kLongest);
 BENCHMARK(BM_EncryptAscii)->Arg(kLongest)->Arg(kLongest / 2);
 BENCHMARK(BM_DecipherAscii)->Arg(kLongest)->Arg(kLongest / 2);
+BENCHMARK(BM_EncryptProse)->Arg(kLongest)->Arg(kLongest / 2);
+BENCHMARK(BM_DecipherProse)->Arg(kLongest)->Arg(kLongest / 2);
 BENCHMARK(BM_EncryptMixed)->Arg(kLongest)->Arg(kLongest / 2);
 BENCHMARK(BM_DecipherMixed)->Arg(kLongest)->Arg(kLongest / 2);
 
