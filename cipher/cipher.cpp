@@ -174,52 +174,67 @@ constexpr ShiftTable makeShiftTable(std::int16_t shift) {
 
 template <std::int16_t shift> constexpr ShiftTable kTable = makeShiftTable(shift);
 static_assert(kTable<-CipherShift>[u'\u20AC'] == u'}' && kTable<CipherShift>[u'}'] == u'\u20AC');
+static_assert(kHighestMapped < 0x8000);
 
 template <std::int16_t shift> char16_t lookUp(char16_t character) {
     return kTable<shift>[std::min<char16_t>(character, kHighestMapped + 1)];
 }
 
-// The portable kernel: every character through the table. False if any was refused.
+// The portable kernel: every character through the table. False if any was refused: kRefused is
+// the only entry with the top bit set.
 template <std::int16_t shift>
 bool shiftScalar(const char16_t* source, char16_t* target, std::size_t length) {
-    bool refused = false;
+    char16_t all = 0;
     for (std::size_t j = 0; j < length; ++j) {
         target[j] = lookUp<shift>(source[j]);
-        refused |= target[j] == kRefused;
+        all |= target[j];
     }
-    return !refused;
+    return all < 0x8000;
 }
 
 // Codes 0-0x7F and 0xA0-0xFF are their own characters, so where a character and its shifted code
-// both lie in one of those ranges, the shift is plain arithmetic. The vector kernel shifts every
-// lane so, 32 at a time, and then looks up in the table just the lanes outside: the high block
-// 0x80-0x9F, the codes the shift carries into or out of it, and refused characters. Plain ASCII
-// is told apart first, as it is the cheapest test; a group dense with lanes outside (over a
-// quarter) goes through the table whole, which is then faster than lane by lane.
+// both lie in one of those ranges, the shift is plain arithmetic. The vector kernel shifts 32
+// lanes so and then looks up in the table only the lanes outside: the high block 0x80-0x9F, the
+// codes the shift carries into or out of it, and refused characters.
 template <std::int16_t shift>
 bool shiftVector(const char16_t* source, char16_t* target, std::size_t length) {
     using V = stdx::native_simd<char16_t>;
     using Group = stdx::fixed_size_simd<char16_t, 32>;
-    // Both lie in one range exactly when the lower of the two, x - down, lies in 0 to span or in
-    // 0xA0 to 0xA0 + span - 0x20.
-    constexpr char16_t down = shift < 0 ? -shift : 0, span = 0x7F - (shift < 0 ? -shift : shift);
+    // A character and its shifted code lie in one range exactly when the lower of the two,
+    // x - down, lies in 0 to span (ASCII) or in 0xA0 to 0xA0 + span - 0x20 (Latin-1).
+    static constexpr char16_t down = shift < 0 ? -shift : 0;
+    static constexpr char16_t span = 0x7F - (shift < 0 ? -shift : shift);
+    const auto ascii = []<typename W>(const W& x) {
+        return x - W(down) <= W(span);
+    };
+    const auto inside = [&]<typename W>(const W& x) {
+        return ascii(x) || x - W(0xA0 + down) <= W(span - 0x20);
+    };
     bool refused = false;
     std::size_t k = 0;
     for (; k + Group::size() <= length; k += Group::size()) {
-        auto ascii = V::mask_type(true);
+        // The cheapest test first: shift every lane, telling plain ASCII on the way.
+        auto plain = V::mask_type(true);
         for (std::size_t at = k; at < k + Group::size(); at += V::size()) {
             const V x(source + at, stdx::element_aligned);
             (x + V(static_cast<char16_t>(shift))).copy_to(target + at, stdx::element_aligned);
-            ascii = ascii && x - V(down) <= V(span);
+            plain = plain && ascii(x);
         }
-        if (stdx::all_of(ascii)) {
+        if (stdx::all_of(plain)) {
             continue;
         }
-        const Group x(source + k, stdx::element_aligned);
-        auto outside =
-            !(x - Group(down) <= Group(span) || x - Group(0xA0 + down) <= Group(span - 0x20));
+        // Then ASCII and Latin-1 together.
+        plain = V::mask_type(true);
+        for (std::size_t at = k; at < k + Group::size(); at += V::size()) {
+            plain = plain && inside(V(source + at, stdx::element_aligned));
+        }
+        if (stdx::all_of(plain)) {
+            continue;
+        }
+        // Lane by lane through the table; past four lanes, the whole group is faster.
+        auto outside = !inside(Group(source + k, stdx::element_aligned));
         for (int lanes = 0; stdx::any_of(outside); outside[stdx::find_first_set(outside)] = false) {
-            if (++lanes > 8) {
+            if (++lanes > 4) {
                 refused |= !shiftScalar<shift>(source + k, target + k, Group::size());
                 break;
             }
