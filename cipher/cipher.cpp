@@ -256,9 +256,10 @@ bool shiftWith(const char16_t* source, char16_t* target, std::size_t length, Ker
 
 namespace detail {
 
-// One pass through the chosen kernel. Whenever it refuses a character, or on a text of exactly
-// 32,767 characters, whose counter overflows, the step by step algorithm runs instead and raises
-// the error itself, so kinds, positions and messages are always its own.
+// One pass through the chosen kernel, after the zero fill that C++20 strings cannot skip. Whenever
+// the kernel refuses a character, on a text of exactly 32,767 characters, whose counter overflows,
+// and for a shift without a table, the step by step algorithm runs instead and raises any error
+// itself, so kinds, positions and messages are always its own.
 std::u16string ShiftString(const std::u16string& St, std::int16_t shift, Kernel kernel) {
     if (!runtime::toInt16(St.size())) {
         raiseTooLong(shift, St.size());
