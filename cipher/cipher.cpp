@@ -267,9 +267,16 @@ std::u16string ShiftString(const std::u16string& St, std::int16_t shift, Kernel 
     const auto kernelFor = shift == CipherShift    ? shiftWith<CipherShift>
                            : shift == -CipherShift ? shiftWith<-CipherShift>
                                                    : nullptr;
-    std::u16string result(St.size(), u'\0');
-    const bool shifted =
-        kernelFor && St.size() < 32767 && kernelFor(St.data(), result.data(), St.size(), kernel);
+    // Grown block by block, so that the zero fill is still in the cache when the kernel writes.
+    constexpr std::size_t kBlock = 1024;
+    std::u16string result;
+    result.reserve(St.size());
+    bool shifted = kernelFor && St.size() < 32767;
+    for (std::size_t first = 0; shifted && first < St.size(); first += kBlock) {
+        result.resize(std::min(first + kBlock, St.size()));
+        shifted =
+            kernelFor(St.data() + first, result.data() + first, result.size() - first, kernel);
+    }
     return runtime::trimSpaces(shifted ? std::move(result) : shiftEachCharacter(St, shift));
 }
 
