@@ -1,8 +1,11 @@
-// Starts a program on the X display named by DISPLAY and measures two things:
+// Starts a program on the X display named by DISPLAY and measures three things:
 //  - the time from just before the process is spawned until the window manager maps its window;
+//  - the time from the same start until the window first shows its content: the first of the
+//    window's images, read back from the server as fast as it answers, that matches the image the
+//    window settles on (a blinking caret aside);
 //  - its resident memory (VmRSS) once the window is up and the process has gone idle.
-// Prints one line of JSON: {"map_ms": ..., "rss_kib": ..., "settle_ms": ...}. Exits non-zero,
-// with the reason on standard error, when the window does not appear in time.
+// Prints one line of JSON: {"map_ms": ..., "drawn_ms": ..., "rss_kib": ..., "settle_ms": ...}.
+// Exits non-zero, with the reason on standard error, when the window does not appear in time.
 //
 // usage: start_probe PROGRAM [ARGUMENTS...]
 //
@@ -11,6 +14,7 @@
 // new top-level window is therefore watched itself (StructureNotify) from its CreateNotify on,
 // and the first map of one whose _NET_WM_PID is the child's ends the wait.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +32,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 #include <xcb/xcb.h>
 
 extern char** environ;
@@ -41,6 +46,10 @@ constexpr auto kMapTimeout = std::chrono::seconds(30);
 // Idle: the process used no CPU time over this span.
 constexpr auto kQuietSpan = std::chrono::milliseconds(300);
 constexpr auto kSettleLimit = std::chrono::seconds(10);
+// Drawn: the image has not changed over this span, and it is the one the window settled on.
+constexpr auto kStillSpan = std::chrono::milliseconds(300);
+// Images differing from the settled one in no more pixels than this match it: a text box's caret.
+constexpr double kCaretShare = 0.005;
 
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
@@ -119,6 +128,36 @@ long long cpuTicks(pid_t pid) {
     return utime < 0 || stime < 0 ? -1 : utime + stime;
 }
 
+// The window's pixels as the server has them, or nothing while it cannot be read.
+std::vector<std::uint8_t> windowImage(xcb_connection_t* connection, xcb_window_t window) {
+    Reply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr),
+        &std::free);
+    if (!geometry) {
+        return {};
+    }
+    Reply<xcb_get_image_reply_t> image(
+        xcb_get_image_reply(connection,
+                            xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                                          geometry->width, geometry->height, ~0u),
+                            nullptr),
+        &std::free);
+    if (!image) {
+        return {};
+    }
+    const std::uint8_t* data = xcb_get_image_data(image.get());
+    return {data, data + xcb_get_image_data_length(image.get())};
+}
+
+// How many of the 32-bit pixels differ.
+std::size_t pixelsApart(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+    std::size_t apart = 0;
+    for (std::size_t at = 0; at + 4 <= a.size(); at += 4) {
+        apart += std::memcmp(&a[at], &b[at], 4) != 0;
+    }
+    return apart;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -151,6 +190,7 @@ int main(int argc, char* argv[]) {
 
     std::set<xcb_window_t> watched;
     std::optional<Clock::time_point> mapped;
+    xcb_window_t window = XCB_NONE;
     const std::uint32_t windowMask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     const auto belongsToChild = [&](xcb_window_t window) {
         const auto pid = windowPid(connection, window, netWmPid);
@@ -185,6 +225,7 @@ int main(int argc, char* argv[]) {
                 // Mapped before the selection took hold: rare, and then late by one round trip.
                 if (isMapped(connection, create->window) && belongsToChild(create->window)) {
                     mapped = Clock::now();
+                    window = create->window;
                 }
             }
             break;
@@ -193,6 +234,7 @@ int main(int argc, char* argv[]) {
             const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
             if (watched.count(map->window) && belongsToChild(map->window)) {
                 mapped = seen;
+                window = map->window;
             }
             break;
         }
@@ -204,6 +246,31 @@ int main(int argc, char* argv[]) {
         }
         std::free(event);
     }
+
+    // Every distinct image in turn, until one has held still; the first that matches it is the
+    // first frame with the content.
+    struct Frame {
+        Clock::time_point at;
+        std::vector<std::uint8_t> pixels;
+    };
+    std::vector<Frame> frames;
+    for (;;) {
+        const auto now = Clock::now();
+        if (now - *mapped > kSettleLimit) {
+            fail("the window's image did not settle within 10 s", child);
+        }
+        std::vector<std::uint8_t> pixels = windowImage(connection, window);
+        if (frames.empty() || pixels != frames.back().pixels) {
+            frames.push_back({now, std::move(pixels)});
+        } else if (now - frames.back().at > kStillSpan && !frames.back().pixels.empty()) {
+            break;
+        }
+    }
+    const auto& settled = frames.back().pixels;
+    const auto drawn = std::find_if(frames.begin(), frames.end(), [&](const Frame& frame) {
+        return frame.pixels.size() == settled.size() &&
+               pixelsApart(frame.pixels, settled) <= kCaretShare * settled.size() / 4;
+    });
 
     // Up and idle: no CPU time used over a quiet span, so the first paint is done.
     const auto settleStart = Clock::now();
@@ -228,7 +295,8 @@ int main(int argc, char* argv[]) {
     if (rss < 0) {
         fail("cannot read VmRSS");
     }
-    std::printf("{\"map_ms\": %.3f, \"rss_kib\": %ld, \"settle_ms\": %.0f}\n",
-                Milliseconds(*mapped - start).count(), rss, settleMs);
+    std::printf("{\"map_ms\": %.3f, \"drawn_ms\": %.3f, \"rss_kib\": %ld, \"settle_ms\": %.0f}\n",
+                Milliseconds(*mapped - start).count(), Milliseconds(drawn->at - start).count(), rss,
+                settleMs);
     return 0;
 }

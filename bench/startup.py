@@ -1,7 +1,8 @@
 """Start-up time and resident memory of kestrune against a bare Qt window, on Xvfb with openbox.
 
 Each run starts the program under bench/start_probe, which reports the time from spawning the
-process until its window is mapped, and VmRSS once the window is up and the process idle.
+process until its window is mapped, until the window first shows its content drawn, and VmRSS
+once the window is up and the process idle.
 """
 
 import json
@@ -39,9 +40,12 @@ def startup_report(build: Path) -> bool:
                 samples[name].append(probe(x, build, program))
 
     ok = True
-    for title, key, unit, fmt in [
-        ("Start-up, spawn to window mapped", "map_ms", "ms", "{:>10.1f}"),
-        ("Resident memory once shown and idle (VmRSS)", "rss_kib", "KiB", "{:>10.0f}"),
+    # The first frame is what a person sees; it is reported beside the mapping, without a target.
+    for title, key, unit, fmt, target in [
+        ("Start-up, spawn to window mapped", "map_ms", "ms", "{:>10.1f}", TARGET),
+        ("Start-up, spawn to first frame with the content drawn", "drawn_ms", "ms", "{:>10.1f}",
+         None),
+        ("Resident memory once shown and idle (VmRSS)", "rss_kib", "KiB", "{:>10.0f}", TARGET),
     ]:
         median = {name: statistics.median(s[key] for s in runs) for name, runs in samples.items()}
         floor = median["bare Qt window (floor)"]
@@ -50,9 +54,9 @@ def startup_report(build: Path) -> bool:
         for name, value in median.items():
             ratio = value / floor
             line = f"  {name:<28}{fmt.format(value)}{ratio:>10.2f}"
-            if name != "bare Qt window (floor)":
-                met = ratio <= TARGET
+            if name != "bare Qt window (floor)" and target:
+                met = ratio <= target
                 ok &= met
-                line += f"{'<= ' + str(TARGET):>10} {'ok' if met else 'MISSED'}"
+                line += f"{'<= ' + str(target):>10} {'ok' if met else 'MISSED'}"
             print(line)
     return ok

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <experimental/simd>
 
+#include "cipher/shift.h"
 #include "runtime/checked_int16.h"
 #include "runtime/code_page.h"
 #include "runtime/text.h"
@@ -16,6 +18,8 @@ CipherError::CipherError(Kind kind, std::size_t position, const std::string& mes
 namespace {
 
 using Kind = CipherError::Kind;
+using detail::Kernel;
+namespace stdx = std::experimental;
 
 const char* verb(std::int16_t shift) {
     return shift < 0 ? "encrypt" : "decrypt";
@@ -119,12 +123,13 @@ std::string describeCharacter(const std::u16string& text, std::size_t index) {
 }
 
 // The algorithm, character by character: take the code, shift it with a checked 16-bit step,
-// turn it back into a character, put it in its place in the result, and step the 16-bit position
-// counter, which overflows past position 32,767. Runs over St[first, last); raises at the first
-// offender. Returns the next position.
-std::int16_t shiftEachCharacter(const std::u16string& St, std::size_t first, std::size_t last,
-                                std::int16_t shift, std::int16_t i, std::u16string& result) {
-    for (std::size_t index = first; index < last; ++index) {
+// turn it back into a character, append it, and step the 16-bit position counter, which
+// overflows past position 32,767. Raises at the first offender. The kernels below only ever
+// agree with it; whenever they refuse, this decides the error.
+std::u16string shiftEachCharacter(const std::u16string& St, std::int16_t shift) {
+    std::u16string result;
+    std::int16_t i = 1;
+    for (std::size_t index = 0; index < St.size(); ++index) {
         const auto code = runtime::ansiCode(St[index]);
         if (!code) {
             raiseNoCode(shift, St, index);
@@ -137,7 +142,7 @@ std::int16_t shiftEachCharacter(const std::u16string& St, std::size_t first, std
         if (!character) {
             raiseOutOfRange(shift, St, index, *code);
         }
-        result[index] = *character;
+        result += *character;
 
         const auto next = runtime::addInt16(i, 1);
         if (!next) {
@@ -145,7 +150,7 @@ std::int16_t shiftEachCharacter(const std::u16string& St, std::size_t first, std
         }
         i = *next;
     }
-    return i;
+    return result;
 }
 
 // The same mapping precomputed for every character of the code page: U+2122 is its highest,
@@ -167,90 +172,122 @@ constexpr ShiftTable makeShiftTable(std::int16_t shift) {
     return table;
 }
 
-constexpr ShiftTable kEncryptTable = makeShiftTable(-CipherShift);
-constexpr ShiftTable kDecipherTable = makeShiftTable(CipherShift);
-static_assert(kEncryptTable[u'\u20AC'] == u'}' && kDecipherTable[u'}'] == u'\u20AC');
-static_assert(kEncryptTable.back() == kRefused && kDecipherTable.back() == kRefused);
+template <std::int16_t shift> constexpr ShiftTable kTable = makeShiftTable(shift);
+static_assert(kTable<-CipherShift>[u'\u20AC'] == u'}' && kTable<CipherShift>[u'}'] == u'\u20AC');
+static_assert(kHighestMapped < 0x8000);
 
-// The largest code unit of a block; a reduction the compiler vectorises.
-char16_t highestIn(const char16_t* block, std::size_t length) {
-    char16_t highest = 0;
-    for (std::size_t j = 0; j < length; ++j) {
-        highest = std::max(highest, block[j]);
-    }
-    return highest;
+template <std::int16_t shift> char16_t lookUp(char16_t character) {
+    return kTable<shift>[std::min<char16_t>(character, kHighestMapped + 1)];
 }
 
-// Shifts a block of the source into the result through the table. False if it holds a refused
-// character; the caller then runs the block step by step to raise the right error. kRefused is the
-// largest code unit, so the block's maximum tells whether any was refused.
-bool shiftBlockByTable(const char16_t* __restrict source, char16_t* __restrict block,
-                       std::size_t length, const ShiftTable& table) {
+// The portable kernel: every character through the table. False if any was refused: kRefused is
+// the only entry with the top bit set.
+template <std::int16_t shift>
+bool shiftScalar(const char16_t* source, char16_t* target, std::size_t length) {
+    char16_t all = 0;
     for (std::size_t j = 0; j < length; ++j) {
-        block[j] = table[std::min<char16_t>(source[j], kHighestMapped + 1)];
+        target[j] = lookUp<shift>(source[j]);
+        all |= target[j];
     }
-    return highestIn(block, length) != kRefused;
+    return all < 0x8000;
 }
 
-// Plain ASCII whose shifted code stays ASCII maps to itself plus the shift. One branch-free pass,
-// which the compiler vectorises, shifts the block and measures how far its codes reach above the
-// lowest allowed (a code below it wraps to a large distance). False, with the block shifted, when
-// anything lies outside.
-bool shiftAsciiBlock(char16_t* block, std::size_t length, std::int16_t shift) {
-    const char16_t lowest = shift < 0 ? static_cast<char16_t>(-shift) : 0;
-    const char16_t span = static_cast<char16_t>(0x7F - (shift < 0 ? -shift : shift));
-    char16_t widest = 0;
-    for (std::size_t j = 0; j < length; ++j) {
-        widest = std::max(widest, static_cast<char16_t>(block[j] - lowest));
-        block[j] = static_cast<char16_t>(block[j] + shift);
-    }
-    return widest <= span;
-}
-
-// The one implementation behind both functions: the shift's sign is their only difference.
-// The input is appended to the result block by block, each block shifted in place while it is
-// still in the cache, so the result keeps the input's length and order. The fast paths give
-// exactly what the step by step algorithm gives; a block that either refuses runs again step by
-// step, so errors, their order and positions are the algorithm's own. The counter advances by
-// whole blocks with the same checked step, so a text of 32,767 characters fails after its last.
-std::u16string ShiftString(const std::u16string& St, std::int16_t shift) {
-    const auto limit = runtime::toInt16(St.size());
-    if (!limit) {
-        raiseTooLong(shift, St.size());
-    }
-    const ShiftTable& table = shift < 0 ? kEncryptTable : kDecipherTable;
-    constexpr std::size_t kBlock = 512;
-
-    std::u16string result;
-    result.reserve(St.size());
-    std::int16_t i = 1;
-    for (std::size_t first = 0; first < St.size(); first += kBlock) {
-        const std::size_t length = std::min(kBlock, St.size() - first);
-        result.append(St.data() + first, length);
-        char16_t* block = result.data() + first;
-        const bool shifted = shiftAsciiBlock(block, length, shift) ||
-                             shiftBlockByTable(St.data() + first, block, length, table);
-        if (shifted) {
-            const auto next = runtime::addInt16(i, static_cast<std::int16_t>(length));
-            if (!next) {
-                raiseTooLong(shift, St.size());
+// Codes 0-0x7F and 0xA0-0xFF are their own characters, so where a character and its shifted code
+// both lie in one of those ranges, the shift is plain arithmetic. The vector kernel shifts 32
+// lanes so and then looks up in the table only the lanes outside: the high block 0x80-0x9F, the
+// codes the shift carries into or out of it, and refused characters.
+template <std::int16_t shift>
+bool shiftVector(const char16_t* source, char16_t* target, std::size_t length) {
+    using V = stdx::native_simd<char16_t>;
+    using Group = stdx::fixed_size_simd<char16_t, 32>;
+    // A character and its shifted code lie in one range exactly when the lower of the two,
+    // x - down, lies in 0 to span (ASCII) or in 0xA0 to 0xA0 + span - 0x20 (Latin-1).
+    static constexpr char16_t down = shift < 0 ? -shift : 0;
+    static constexpr char16_t span = 0x7F - (shift < 0 ? -shift : shift);
+    const auto ascii = []<typename W>(const W& x) {
+        return x - W(down) <= W(span);
+    };
+    const auto inside = [&]<typename W>(const W& x) {
+        return ascii(x) || x - W(0xA0 + down) <= W(span - 0x20);
+    };
+    bool refused = false;
+    std::size_t k = 0;
+    for (; k + Group::size() <= length; k += Group::size()) {
+        // The cheapest test first: shift every lane, telling plain ASCII on the way.
+        auto plain = V::mask_type(true);
+        for (std::size_t at = k; at < k + Group::size(); at += V::size()) {
+            const V x(source + at, stdx::element_aligned);
+            (x + V(static_cast<char16_t>(shift))).copy_to(target + at, stdx::element_aligned);
+            plain = plain && ascii(x);
+        }
+        if (stdx::all_of(plain)) {
+            continue;
+        }
+        // Then ASCII and Latin-1 together.
+        plain = V::mask_type(true);
+        for (std::size_t at = k; at < k + Group::size(); at += V::size()) {
+            plain = plain && inside(V(source + at, stdx::element_aligned));
+        }
+        if (stdx::all_of(plain)) {
+            continue;
+        }
+        // Lane by lane through the table; past four lanes, the whole group is faster.
+        auto outside = !inside(Group(source + k, stdx::element_aligned));
+        for (int lanes = 0; stdx::any_of(outside); outside[stdx::find_first_set(outside)] = false) {
+            if (++lanes > 4) {
+                refused |= !shiftScalar<shift>(source + k, target + k, Group::size());
+                break;
             }
-            i = *next;
-        } else {
-            i = shiftEachCharacter(St, first, first + length, shift, i, result);
+            const std::size_t at = k + static_cast<std::size_t>(stdx::find_first_set(outside));
+            target[at] = lookUp<shift>(source[at]);
+            refused |= target[at] == kRefused;
         }
     }
-    return runtime::trimSpaces(std::move(result));
+    return shiftScalar<shift>(source + k, target + k, length - k) && !refused;
+}
+
+template <std::int16_t shift>
+bool shiftWith(const char16_t* source, char16_t* target, std::size_t length, Kernel kernel) {
+    return kernel == Kernel::Vector ? shiftVector<shift>(source, target, length)
+                                    : shiftScalar<shift>(source, target, length);
 }
 
 } // namespace
 
+namespace detail {
+
+// One pass through the chosen kernel, after the zero fill that C++20 strings cannot skip. Whenever
+// the kernel refuses a character, on a text of exactly 32,767 characters, whose counter overflows,
+// and for a shift without a table, the step by step algorithm runs instead and raises any error
+// itself, so kinds, positions and messages are always its own.
+std::u16string ShiftString(const std::u16string& St, std::int16_t shift, Kernel kernel) {
+    if (!runtime::toInt16(St.size())) {
+        raiseTooLong(shift, St.size());
+    }
+    const auto kernelFor = shift == CipherShift    ? shiftWith<CipherShift>
+                           : shift == -CipherShift ? shiftWith<-CipherShift>
+                                                   : nullptr;
+    // Grown block by block, so that the zero fill is still in the cache when the kernel writes.
+    constexpr std::size_t kBlock = 1024;
+    std::u16string result;
+    result.reserve(St.size());
+    bool shifted = kernelFor && St.size() < 32767;
+    for (std::size_t first = 0; shifted && first < St.size(); first += kBlock) {
+        result.resize(std::min(first + kBlock, St.size()));
+        shifted =
+            kernelFor(St.data() + first, result.data() + first, result.size() - first, kernel);
+    }
+    return runtime::trimSpaces(shifted ? std::move(result) : shiftEachCharacter(St, shift));
+}
+
+} // namespace detail
+
 std::u16string EncryptString(const std::u16string& St) {
-    return ShiftString(St, static_cast<std::int16_t>(-CipherShift));
+    return detail::ShiftString(St, static_cast<std::int16_t>(-CipherShift), detail::Kernel::Vector);
 }
 
 std::u16string DecipherString(const std::u16string& St) {
-    return ShiftString(St, CipherShift);
+    return detail::ShiftString(St, CipherShift, detail::Kernel::Vector);
 }
 
 } // namespace kestrune
