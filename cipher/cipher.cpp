@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "cipher/shift.h"
 #include "runtime/checked_int16.h"
 #include "runtime/code_page.h"
 #include "runtime/text.h"
@@ -207,13 +208,18 @@ bool shiftAsciiBlock(char16_t* block, std::size_t length, std::int16_t shift) {
     return widest <= span;
 }
 
-// The one implementation behind both functions: the shift's sign is their only difference.
+} // namespace
+
+namespace detail {
+
+// The shift's sign is the two functions' only difference.
 // The input is appended to the result block by block, each block shifted in place while it is
-// still in the cache, so the result keeps the input's length and order. The fast paths give
-// exactly what the step by step algorithm gives; a block that either refuses runs again step by
-// step, so errors, their order and positions are the algorithm's own. The counter advances by
-// whole blocks with the same checked step, so a text of 32,767 characters fails after its last.
-std::u16string ShiftString(const std::u16string& St, std::int16_t shift) {
+// still in the cache, so the result keeps the input's length and order. The vector kernel's fast
+// paths give exactly what the step by step algorithm gives; a block that either refuses runs
+// again step by step, so errors, their order and positions are the algorithm's own. The counter
+// advances by whole blocks with the same checked step, so a text of 32,767 characters fails
+// after its last. The scalar kernel runs every block step by step.
+std::u16string ShiftString(const std::u16string& St, std::int16_t shift, Kernel kernel) {
     const auto limit = runtime::toInt16(St.size());
     if (!limit) {
         raiseTooLong(shift, St.size());
@@ -228,8 +234,9 @@ std::u16string ShiftString(const std::u16string& St, std::int16_t shift) {
         const std::size_t length = std::min(kBlock, St.size() - first);
         result.append(St.data() + first, length);
         char16_t* block = result.data() + first;
-        const bool shifted = shiftAsciiBlock(block, length, shift) ||
-                             shiftBlockByTable(St.data() + first, block, length, table);
+        const bool shifted = kernel == Kernel::Vector &&
+                             (shiftAsciiBlock(block, length, shift) ||
+                              shiftBlockByTable(St.data() + first, block, length, table));
         if (shifted) {
             const auto next = runtime::addInt16(i, static_cast<std::int16_t>(length));
             if (!next) {
@@ -243,14 +250,14 @@ std::u16string ShiftString(const std::u16string& St, std::int16_t shift) {
     return runtime::trimSpaces(std::move(result));
 }
 
-} // namespace
+} // namespace detail
 
 std::u16string EncryptString(const std::u16string& St) {
-    return ShiftString(St, static_cast<std::int16_t>(-CipherShift));
+    return detail::ShiftString(St, static_cast<std::int16_t>(-CipherShift), detail::Kernel::Vector);
 }
 
 std::u16string DecipherString(const std::u16string& St) {
-    return ShiftString(St, CipherShift);
+    return detail::ShiftString(St, CipherShift, detail::Kernel::Vector);
 }
 
 } // namespace kestrune

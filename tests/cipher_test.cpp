@@ -1,194 +1,142 @@
+// The cipher against hand-worked vectors and, through both kernels, against the independent model.
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "cipher/cipher.h"
-#include "runtime/code_page.h"
+#include "cipher/shift.h"
+#include "tests/cipher_model.h"
 
 namespace kestrune {
+namespace model {
+void PrintTo(const model::Outcome& o, std::ostream* os) {
+    *os << (o.refused ? "refused, kind " : "text of length ")
+        << (o.refused ? int(o.kind) : int(o.text.size())) << ", position " << o.position;
+}
+} // namespace model
+
 namespace {
 
 using Kind = CipherError::Kind;
 using Transform = std::u16string (*)(const std::u16string&);
-using ::testing::HasSubstr;
+using model::kShift;
 
-std::u16string fromCode(int code) {
-    return std::u16string(1, *runtime::charFromAnsi(code));
-}
-
-struct Vector {
-    const char* name;
-    std::u16string plain;
-    std::u16string encrypted;
-};
-
-// Parameters print as their names, so CTest lists readable test names.
-template <typename T>
-requires requires(T t) {
-    t.name;
-}
-void PrintTo(const T& param, std::ostream* os) {
-    *os << param.name;
-}
-
-class CipherVectors : public ::testing::TestWithParam<Vector> {};
-
-TEST_P(CipherVectors, EncryptsToTheVector) {
-    EXPECT_EQ(EncryptString(GetParam().plain), GetParam().encrypted);
-}
-
-TEST_P(CipherVectors, DeciphersBackWithoutItsOuterSpaces) {
-    const std::u16string& plain = GetParam().plain;
-    const auto first = plain.find_first_not_of(u' ');
-    const std::u16string trimmed =
-        first == std::u16string::npos
-            ? u""
-            : plain.substr(first, plain.find_last_not_of(u' ') - first + 1);
-    EXPECT_EQ(DecipherString(GetParam().encrypted), trimmed);
-}
-
-// Worked out by hand from the Windows-1252 table with a shift of 3.
-INSTANTIATE_TEST_SUITE_P(
-    ByHand, CipherVectors,
-    ::testing::Values(Vector{"Empty", u"", u""},
-                      Vector{"HelloWorld", u"Hello, World!", u"Ebiil)\u001DTloia\u001E"},
-                      Vector{"EuroSign", u"\u20AC", u"}"},                  // 0x80 -> 0x7D
-                      Vector{"YWithDiaeresis", u"\u0178", u"\u0153"},       // 0x9F -> 0x9C
-                      Vector{"UnassignedHoleIsKept", u"\u0090", u"\u008D"}, // 0x90 -> 0x8D
-                      Vector{"IntoTheHighBlock", u"\u00A1", u"\u017E"},     // 0xA1 -> 0x9E
-                      Vector{"CodeThreeBecomesNul", u"\u0003", std::u16string(1, u'\0')},
-                      Vector{"NulStaysInside", u"a\u0003b", std::u16string(u"^") + u'\0' + u"_"},
-                      Vector{"SpaceBecomesControlCode", u" ", u"\u001D"},
-                      Vector{"OuterSpacesSurviveAsControls", u" a ", u"\u001D^\u001D"},
-                      Vector{"TabIsNeverTrimmed", u"\u000C", u"\t"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Cipher, HashEncryptsToASpaceTrimmedAtTheEndsKeptInside) {
-    EXPECT_EQ(EncryptString(u"#"), u"");
-    EXPECT_EQ(EncryptString(u"##a#b##"), u"^ _");
-    EXPECT_EQ(DecipherString(u"   "), u"###");
-}
-
-TEST(Cipher, DecipheringTabsAndControlsKeepsThemAtTheEnds) {
-    EXPECT_EQ(DecipherString(u"\u0006a\u0006"), u"\td\t");
-}
-
-TEST(Cipher, EveryEncryptableCharacterRoundTrips) {
-    std::u16string all;
-    for (int code = CipherShift; code <= 255; ++code) {
-        const std::u16string one = fromCode(code);
-        const std::u16string encrypted = EncryptString(one);
-        ASSERT_EQ(encrypted, code == 32 + CipherShift ? u"" : fromCode(code - CipherShift))
-            << "code " << code;
-        if (code != 32 + CipherShift) {
-            EXPECT_EQ(DecipherString(encrypted), code == 32 ? u"" : one) << "code " << code;
-        }
-        all += one;
-    }
-    // Inside a text, nothing is trimmed: the whole code page comes back unchanged.
-    EXPECT_EQ(DecipherString(EncryptString(all)), all);
-}
-
-struct Refusal {
-    const char* name;
-    Transform transform;
-    std::u16string text;
-    Kind kind;
-    std::size_t position;
-};
-
-class CipherRefusals : public ::testing::TestWithParam<Refusal> {};
-
-TEST_P(CipherRefusals, RaiseTheFirstOffendersKindAndPosition) {
-    const Refusal& r = GetParam();
+model::Outcome outcome(const std::function<std::u16string()>& run) {
     try {
-        const std::u16string result = r.transform(r.text);
-        FAIL() << "returned a text of " << result.size() << " characters";
+        return {false, run()};
     } catch (const CipherError& error) {
-        EXPECT_EQ(error.kind(), r.kind);
-        EXPECT_EQ(error.position(), r.position);
+        return {true, {}, error.kind(), error.position()};
     }
 }
 
-std::u16string repeated(std::size_t count, char16_t fill = u'a') {
-    return std::u16string(count, fill);
+// Every kernel must give what the model gives, refusals included.
+void expectModel(const std::u16string& text, int shift) {
+    const model::Outcome expected = model::shift(text, shift);
+    for (const auto kernel : {detail::Kernel::Scalar, detail::Kernel::Vector}) {
+        ASSERT_EQ(outcome([&] {
+                      return detail::ShiftString(text, static_cast<std::int16_t>(shift), kernel);
+                  }),
+                  expected)
+            << "kernel " << static_cast<int>(kernel) << ", shift " << shift << ", length "
+            << text.size() << ", first unit " << (text.empty() ? 0 : int(text[0]));
+    }
 }
 
-std::u16string with(std::u16string text, std::size_t position, char16_t character) {
+TEST(Cipher, HandWorkedVectorsBothWays) {
+    const std::u16string nul(1, u'\0');
+    const struct {
+        std::u16string plain, encrypted, back;
+    } vectors[] = {
+        {u"", u"", u""},
+        {u"Hello, World!", u"Ebiil)\u001DTloia\u001E", u"Hello, World!"},
+        {u"\u20AC\u0178\u0090\u00A1", u"}\u0153\u008D\u017E", u"\u20AC\u0178\u0090\u00A1"},
+        {u"a\u0003b", u"^" + nul + u"_", u"a\u0003b"},
+        {u" a ", u"\u001D^\u001D", u"a"}, // outer spaces survive as controls, once
+        {u"##a#b##", u"^ _", u"a#b"},     // '#' becomes a space: trimmed at the ends
+        {u"\u000C", u"\t", u"\u000C"},    // tabs are never trimmed
+        {std::u16string(32766, u'd'), std::u16string(32766, u'a'), std::u16string(32766, u'd')},
+    };
+    for (const auto& v : vectors) {
+        EXPECT_EQ(EncryptString(v.plain), v.encrypted);
+        EXPECT_EQ(DecipherString(v.encrypted), v.back);
+        expectModel(v.plain, -kShift);
+        expectModel(v.encrypted, kShift);
+    }
+}
+
+std::u16string with(std::size_t length, std::size_t position, char16_t character) {
+    std::u16string text(length, u'a');
     text[position - 1] = character;
     return text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, CipherRefusals,
-    ::testing::Values(
-        Refusal{"EncryptCode0", EncryptString, fromCode(0), Kind::InvalidArgument, 1},
-        Refusal{"EncryptCode2", EncryptString, u"ab\u0002", Kind::InvalidArgument, 3},
-        Refusal{"DecipherCode253", DecipherString, u"\u00FD", Kind::InvalidArgument, 1},
-        Refusal{"DecipherCode255", DecipherString, u"xy\u00FF", Kind::InvalidArgument, 3},
-        Refusal{"FirstOffenderDecides", EncryptString, u"abcd\u0001\u0416\u0000",
-                Kind::InvalidArgument, 5},
-        Refusal{"Cyrillic", EncryptString, u"ab\u0416", Kind::InvalidArgument, 3},
-        Refusal{"Emoji", DecipherString, u"a\U0001F600", Kind::InvalidArgument, 2},
-        Refusal{"LoneHighSurrogate", EncryptString, u"\xD800z", Kind::InvalidArgument, 1},
-        Refusal{"LoneLowSurrogate", DecipherString, u"z\xDC00", Kind::InvalidArgument, 2},
-        Refusal{"C1OutsideTheTable", EncryptString, u"a\u0098", Kind::InvalidArgument, 2},
-        Refusal{"Length32767", EncryptString, repeated(32767), Kind::Overflow, 0},
-        Refusal{"Length32767Decipher", DecipherString, repeated(32767), Kind::Overflow, 0},
-        Refusal{"Length32767InvalidLast", EncryptString, with(repeated(32767), 32767, u'\u0001'),
-                Kind::InvalidArgument, 32767},
-        Refusal{"Length32767InvalidFirst", DecipherString, with(repeated(32767), 1, u'\u0416'),
-                Kind::InvalidArgument, 1},
-        Refusal{"Length32768", DecipherString, repeated(32768), Kind::Overflow, 0},
-        Refusal{"Length40000InvalidFirst", EncryptString, with(repeated(40000), 1, u'\u0001'),
-                Kind::Overflow, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Cipher, LongestAcceptedTextIs32766Characters) {
-    const std::u16string text = repeated(32766, u'd');
-    EXPECT_EQ(EncryptString(text), repeated(32766, u'a'));
-    EXPECT_EQ(DecipherString(text), repeated(32766, u'g'));
-}
-
-struct Message {
-    const char* name;
-    Transform transform;
-    std::u16string text;
-    std::vector<std::string> mentions;
-};
-
-class CipherMessages : public ::testing::TestWithParam<Message> {};
-
-TEST_P(CipherMessages, NameWhatAndWhere) {
-    const Message& m = GetParam();
-    try {
-        m.transform(m.text);
-        FAIL() << "no error";
-    } catch (const CipherError& error) {
-        for (const std::string& mention : m.mentions) {
-            EXPECT_THAT(error.what(), HasSubstr(mention));
-        }
+TEST(Cipher, RefusalsNameTheFirstOffender) {
+    const struct {
+        Transform transform;
+        std::u16string text;
+        Kind kind;
+        std::size_t position;
+    } refusals[] = {
+        {EncryptString, u"ab\u0002", Kind::InvalidArgument, 3},
+        {DecipherString, u"xy\u00FD", Kind::InvalidArgument, 3},
+        {EncryptString, u"abcd\u0001\u0416\u0000", Kind::InvalidArgument, 5},
+        {DecipherString, u"a\U0001F600", Kind::InvalidArgument, 2},
+        {EncryptString, u"z\xDC00", Kind::InvalidArgument, 2},
+        {EncryptString, std::u16string(32767, u'a'), Kind::Overflow, 0},
+        {DecipherString, with(32767, 32767, u'\u00FF'), Kind::InvalidArgument, 32767},
+        {DecipherString, std::u16string(32768, u'a'), Kind::Overflow, 0},
+        {EncryptString, with(40000, 1, u'\u0001'), Kind::Overflow, 0},
+    };
+    for (const auto& r : refusals) {
+        const int shift = r.transform == EncryptString ? -kShift : kShift;
+        const model::Outcome expected{true, {}, r.kind, r.position};
+        EXPECT_EQ(outcome([&] { return r.transform(r.text); }), expected) << r.position;
+        EXPECT_EQ(model::shift(r.text, shift), expected) << r.position;
+        expectModel(r.text, shift);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Readable, CipherMessages,
-    ::testing::Values(
-        Message{"NotInCodePage",
-                EncryptString,
-                u"ab\u0416",
-                {"encrypt", "\"\u0416\" (U+0416)", "position 3", "Windows-1252"}},
-        Message{"EmojiAsOneCharacter",
-                DecipherString,
-                u"a\U0001F600",
-                {"decrypt", "\"\U0001F600\" (U+1F600)", "position 2"}},
-        Message{
-            "LoneSurrogateNotShown", EncryptString, u"\xDC00", {"surrogate U+DC00", "position 1"}},
-        Message{"ControlNotShown", EncryptString, u"x\u0001", {"control character U+0001"}},
-        Message{"BelowZero", EncryptString, u"\u0002", {"code, 2", "below 0"}},
-        Message{"AboveMaximum", DecipherString, u"\u00FE", {"\"\u00FE\" (U+00FE)", "above 255"}},
-        Message{
-            "Length", EncryptString, repeated(40000), {"40,000 characters", "32,766 characters"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+// Every UTF-16 code unit alone, and the whole code page as one text.
+TEST(Cipher, EveryCharacterFollowsTheModel) {
+    for (int unit = 0; unit <= 0xFFFF; ++unit) {
+        ASSERT_NO_FATAL_FAILURE(expectModel(std::u16string(1, char16_t(unit)), -kShift));
+        ASSERT_NO_FATAL_FAILURE(expectModel(std::u16string(1, char16_t(unit)), kShift));
+    }
+    std::u16string all;
+    for (int code = kShift; code < 256 - kShift; ++code) {
+        all += model::kCodePage[code];
+    }
+    expectModel(all, -kShift);
+    expectModel(all, kShift);
+}
+
+TEST(Cipher, MessagesSayWhatAndWhere) {
+    const struct {
+        Transform transform;
+        std::u16string text;
+        std::vector<std::string> mentions;
+    } messages[] = {
+        {EncryptString,
+         u"ab\u0416",
+         {"encrypt", "\"\u0416\" (U+0416)", "position 3", "Windows-1252"}},
+        {DecipherString, u"a\U0001F600", {"decrypt", "\"\U0001F600\" (U+1F600)", "position 2"}},
+        {EncryptString, u"\xDC00", {"surrogate U+DC00", "position 1"}},
+        {EncryptString, u"x\u0001", {"control character U+0001"}},
+        {EncryptString, u"\u0002", {"code, 2", "below 0"}},
+        {DecipherString, u"\u00FE", {"\"\u00FE\" (U+00FE)", "above 255"}},
+        {EncryptString, std::u16string(40000, u'a'), {"40,000 characters", "32,766 characters"}},
+    };
+    for (const auto& m : messages) {
+        try {
+            m.transform(m.text);
+            ADD_FAILURE() << "no error for " << m.mentions[0];
+        } catch (const CipherError& error) {
+            for (const std::string& mention : m.mentions) {
+                EXPECT_THAT(error.what(), ::testing::HasSubstr(mention));
+            }
+        }
+    }
+}
 
 } // namespace
 } // namespace kestrune
