@@ -15,20 +15,18 @@ namespace kestrune::model {
 
 inline constexpr int kShift = 3;
 
-// Windows-1252, code to character. The five bytes glibc leaves unassigned keep the C1 control
-// character of the same number.
+// Windows-1252, code to character. The five bytes that glibc leaves unassigned keep the C1
+// control character of their number; any other gap is a fault of this machine's iconv.
 inline const std::array<char16_t, 256> kCodePage = [] {
     std::array<char16_t, 256> table{};
     const iconv_t cd = iconv_open("UTF-16LE", "CP1252");
     for (int code = 0; code < 256; ++code) {
         char in = static_cast<char>(code), *from = &in, out[2], *to = out;
         std::size_t inLeft = 1, outLeft = 2;
-        if (iconv(cd, &from, &inLeft, &to, &outLeft) == 0) {
-            table[code] = static_cast<char16_t>((out[1] & 0xFF) << 8 | (out[0] & 0xFF));
-        } else if (std::u16string(u"\x81\x8D\x8F\x90\x9D").find(char16_t(code)) !=
-                   std::u16string::npos) {
-            table[code] = static_cast<char16_t>(code);
-        } else {
+        const bool assigned = iconv(cd, &from, &inLeft, &to, &outLeft) == 0;
+        table[code] = assigned ? char16_t((out[1] & 0xFF) << 8 | (out[0] & 0xFF)) : char16_t(code);
+        if (!assigned &&
+            std::u16string(u"\x81\x8D\x8F\x90\x9D").find(char16_t(code)) == std::u16string::npos) {
             throw std::runtime_error("iconv has no CP1252 character for " + std::to_string(code));
         }
     }

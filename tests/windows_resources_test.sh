@@ -6,20 +6,13 @@ set -eu
 rc=$(realpath "$1")
 cd "$(mktemp -d)" # elsewhere, so the script's file names must resolve next to it
 trap 'rm -rf "$PWD"' EXIT
-i686-w64-mingw32-windres -i "$rc" -O coff -o res.o
+i686-w64-mingw32-windres --preprocessor=cpp -i "$rc" -O coff -o res.o
 i686-w64-mingw32-ld --dll -o res.dll res.o
-i686-w64-mingw32-windres -i res.o -O rc | grep -E '^([0-9]|LANGUAGE)|^ *(FILE|PRODUCT|BLOCK|VALUE)' >found
+i686-w64-mingw32-windres -i res.o -O rc | grep -E '^(LANGUAGE|1 VERSIONINFO)|^ *(FILE|PRODUCT|BLOCK|VALUE)' >found
 wrestool -x -t14 -n1 res.dll | icotool -l - | tee -a found >group
 icotool -l "$(dirname "$rc")/icons/kestrune.ico" | diff -u group - # the .ico holds the same six
 diff -u - found <<'END'
 LANGUAGE 9, 1
-30001 3 /* RT_ICON */
-30002 3 /* RT_ICON */
-30003 3 /* RT_ICON */
-30004 3 /* RT_ICON */
-30005 3 /* RT_ICON */
-30006 3 /* RT_ICON */
-1 14 /* RT_GROUP_ICON */
 1 VERSIONINFO
  FILEVERSION 1, 0, 0, 0
  PRODUCTVERSION 1, 0, 0, 0

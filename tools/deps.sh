@@ -8,7 +8,7 @@ packages="
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
     xvfb xauth openbox xdotool xclip x11-utils wmctrl imagemagick libxcb1-dev
-    binutils-mingw-w64-i686 cpp desktop-file-utils appstream dpkg-dev librsvg2-bin
+    binutils-mingw-w64-i686 cpp icoutils desktop-file-utils appstream dpkg-dev librsvg2-bin
     clang libclang-rt-14-dev valgrind
 "
 
