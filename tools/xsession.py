@@ -21,7 +21,7 @@ def wait_until(predicate, timeout: float, what: str, interval: float = 0.05):
 class XSession:
     def __init__(self, width: int = 1024, height: int = 768, log_dir: Path | None = None):
         self.size, self.log_dir, self.display, self.env = f"{width}x{height}x24", log_dir, "", {}
-        self._processes = []
+        self._processes: list[subprocess.Popen] = []
 
     def __enter__(self) -> "XSession":
         self.start()

@@ -1,18 +1,14 @@
-// The cipher against hand-worked vectors and refusals, and through both kernels against the model.
+// The cipher against hand-worked vectors and refusals, and through both kernels against the model;
+// and the runtime's last resorts, which no window test reaches.
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 #include "cipher/shift.h"
+#include "runtime/program.h"
 #include "tests/cipher_model.h"
 
 namespace kestrune {
-namespace model {
-void PrintTo(const Outcome& o, std::ostream* os) {
-    *os << (o.refused ? "refused, kind " : "text of length ")
-        << (o.refused ? int(o.kind) : int(o.text.size())) << ", position " << o.position;
-}
-} // namespace model
-
 namespace {
 
 using Kind = CipherError::Kind;
@@ -114,6 +110,16 @@ TEST(Cipher, EveryCharacterFollowsTheModel) {
     const std::u16string all(model::kCodePage.begin() + 3, model::kCodePage.end() - 3);
     expectModel(all, -model::kShift);
     expectModel(all, model::kShift);
+}
+
+TEST(Dispatch, ReportsAnythingThrownAndSurvivesAFailingReporter) {
+    std::vector<std::string> reports;
+    runtime::setErrorReporter([&](const std::string& m) { reports.push_back(m); });
+    runtime::dispatchCommand([] { throw 42; });
+    runtime::setErrorReporter([](const std::string&) { throw std::logic_error("no display"); });
+    EXPECT_NO_THROW(runtime::dispatchCommand([] { throw std::runtime_error("x"); }));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("unexpected error"), std::string::npos);
 }
 
 } // namespace
