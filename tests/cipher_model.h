@@ -42,6 +42,18 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
+// What the program did with a text, in the model's terms; the message goes to message.
+template <typename Transform> Outcome run(Transform transform, std::string* message = nullptr) {
+    try {
+        return {false, transform()};
+    } catch (const CipherError& error) {
+        if (message) {
+            *message = error.what();
+        }
+        return {true, {}, error.kind(), error.position()};
+    }
+}
+
 // The algorithm one character at a time: a shift of -3 encrypts, +3 deciphers.
 inline Outcome shift(const std::u16string& St, int shift) {
     static const std::vector<int> codeOf = [] {
