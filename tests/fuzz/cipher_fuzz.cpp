@@ -76,8 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // An encryption deciphers back to the text without its outer spaces and without the outer
     // runs of '#', which encrypt to spaces; deciphering then encrypting mirrors that.
     for (const int shift : {-model::kShift, model::kShift}) {
-        const model::Outcome there =
-            (control & 0x03) == (shift < 0 ? 1u : 0u) ? model::Outcome{true} : check(text, shift);
+        if ((control & 0x03) == (shift < 0 ? 1u : 0u)) {
+            continue;
+        }
+        const model::Outcome there = check(text, shift);
         require(there.refused || check(there.text, -shift).text ==
                                      strip(strip(text, char16_t(32 - shift)), u' '),
                 "the round trip lost more than the ends", shift, text);
