@@ -42,6 +42,11 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
+inline std::u16string strip(const std::u16string& text, char16_t unit) {
+    const auto first = text.find_first_not_of(unit);
+    return first == text.npos ? u"" : text.substr(first, text.find_last_not_of(unit) + 1 - first);
+}
+
 // What the program did with a text, in the model's terms; the message goes to message.
 template <typename Transform> Outcome run(Transform transform, std::string* message = nullptr) {
     try {
@@ -74,9 +79,7 @@ inline Outcome shift(const std::u16string& St, int shift) {
     if (St.size() >= 32767) { // the 16-bit length, or the counter's step after the last
         return {true, {}, CipherError::Kind::Overflow, 0};
     }
-    const auto first = out.find_first_not_of(u' ');
-    return {false,
-            first == out.npos ? u"" : out.substr(first, out.find_last_not_of(u' ') + 1 - first)};
+    return {false, strip(out, u' ')};
 }
 
 } // namespace kestrune::model

@@ -67,6 +67,7 @@ class Kestrune(unittest.TestCase):
         self.click("txtDecrypt", "ctrl+v")
         self.click("cmdDecrypt")
         self.expect_copy("txtResult", "Hello, World")
+        self.expect_copy("txtEncrypt", "Hello, World")  # the commands never touch their input
 
     def test_a_refusal_shows_a_message_box_and_the_program_goes_on(self):
         self.start()

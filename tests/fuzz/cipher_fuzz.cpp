@@ -45,11 +45,6 @@ model::Outcome check(const std::u16string& text, int shift) {
     return expected;
 }
 
-std::u16string strip(const std::u16string& text, char16_t unit) {
-    const auto first = text.find_first_not_of(unit);
-    return first == text.npos ? u"" : text.substr(first, text.find_last_not_of(unit) + 1 - first);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -81,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const model::Outcome there = check(text, shift);
         require(there.refused || check(there.text, -shift).text ==
-                                     strip(strip(text, char16_t(32 - shift)), u' '),
+                                     model::strip(model::strip(text, char16_t(32 - shift)), u' '),
                 "the round trip lost more than the ends", shift, text);
     }
     return 0;
