@@ -103,6 +103,17 @@ TEST_F(Window, TabOrderWrapsAndEnterRunsNothing) {
     EXPECT_EQ(ends + reports.size(), 0u);
 }
 
+TEST_F(Window, ClicksAndSpaceRunTheCommands) {
+    box("txtEncrypt")->setText("Hello");
+    box("txtDecrypt")->setText("Ebiil)");
+    click("cmdEncrypt");
+    EXPECT_EQ(box("txtResult")->text(), "Ebiil");
+    QTest::keyClick(find("cmdDecrypt"), Qt::Key_Space);
+    EXPECT_EQ(box("txtResult")->text(), "Hello,");
+    click("cmdQuit");
+    EXPECT_EQ(ends, 1);
+}
+
 TEST_F(Window, AHugePasteArrivesWholeAndARefusalChangesNothing) {
     const QString huge(40000, u'x'), cyrillic = QString::fromUtf16(u"ab\u0416");
     QApplication::clipboard()->setText(huge);
