@@ -81,6 +81,7 @@ class Kestrune(unittest.TestCase):
         wait_until(lambda: self.xdotool("getactivewindow") == message, TIMEOUT, "its focus")
         self.xdotool("key", "Return")
         wait_until(lambda: self.windows() == [self.window], TIMEOUT, "the message box to close")
+        wait_until(lambda: self.xdotool("getactivewindow") == self.window, TIMEOUT, "the focus")
         self.expect_copy("txtEncrypt", "ab\u0416")
 
     def test_quit_the_close_box_and_alt_f4_end_with_status_0(self):
