@@ -12,7 +12,7 @@ from pathlib import Path
 
 import pyatspi
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools"))
 from xsession import XSession, wait_until  # noqa: E402
 
 

@@ -1,0 +1,85 @@
+#pragma once
+
+// An independent model of the cipher for the unit tests and the fuzz target: the code page comes
+// from glibc's iconv rather than the program's table, and the algorithm is written out plainly.
+
+#include <array>
+#include <iconv.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cipher/cipher.h"
+
+namespace kestrune::model {
+
+inline constexpr int kShift = 3;
+
+// Windows-1252, code to character. The five bytes that glibc leaves unassigned keep the C1
+// control character of their number; any other gap is a fault of this machine's iconv.
+inline const std::array<char16_t, 256> kCodePage = [] {
+    std::array<char16_t, 256> table{};
+    const iconv_t cd = iconv_open("UTF-16LE", "CP1252");
+    for (int code = 0; code < 256; ++code) {
+        char in = static_cast<char>(code), *from = &in, out[2], *to = out;
+        std::size_t inLeft = 1, outLeft = 2;
+        const bool assigned = iconv(cd, &from, &inLeft, &to, &outLeft) == 0;
+        table[code] = assigned ? char16_t((out[1] & 0xFF) << 8 | (out[0] & 0xFF)) : char16_t(code);
+        if (!assigned &&
+            std::u16string(u"\x81\x8D\x8F\x90\x9D").find(char16_t(code)) == std::u16string::npos) {
+            throw std::runtime_error("iconv has no CP1252 character for " + std::to_string(code));
+        }
+    }
+    iconv_close(cd);
+    return table;
+}();
+
+struct Outcome {
+    bool refused = false;
+    std::u16string text;
+    CipherError::Kind kind = CipherError::Kind::Overflow;
+    std::size_t position = 0;
+    bool operator==(const Outcome&) const = default;
+};
+
+inline std::u16string strip(const std::u16string& text, char16_t unit) {
+    const auto first = text.find_first_not_of(unit);
+    return first == text.npos ? u"" : text.substr(first, text.find_last_not_of(unit) + 1 - first);
+}
+
+// What the program did with a text, in the model's terms; the message goes to message.
+template <typename Transform> Outcome run(Transform transform, std::string* message = nullptr) {
+    try {
+        return {false, transform()};
+    } catch (const CipherError& error) {
+        if (message) {
+            *message = error.what();
+        }
+        return {true, {}, error.kind(), error.position()};
+    }
+}
+
+// The algorithm one character at a time: a shift of -3 encrypts, +3 deciphers.
+inline Outcome shift(const std::u16string& St, int shift) {
+    static const std::vector<int> codeOf = [] {
+        std::vector<int> codes(0x10000, -1000);
+        for (int code = 0; code < 256; ++code) {
+            codes[kCodePage[code]] = code;
+        }
+        return codes;
+    }();
+    std::u16string out;
+    for (std::size_t i = 0; i < St.size() && St.size() <= 32767; ++i) {
+        const int code = codeOf[St[i]] + shift;
+        if (code < 0 || code > 255) {
+            return {true, {}, CipherError::Kind::InvalidArgument, i + 1};
+        }
+        out += kCodePage[code];
+    }
+    if (St.size() >= 32767) { // the 16-bit length, or the counter's step after the last
+        return {true, {}, CipherError::Kind::Overflow, 0};
+    }
+    return {false, strip(out, u' ')};
+}
+
+} // namespace kestrune::model

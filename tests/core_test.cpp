@@ -1,0 +1,111 @@
+// The cipher against hand-worked vectors and refusals, and through both kernels against the model;
+// and the runtime's last resorts, which no window test reaches.
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+#include "cipher/shift.h"
+#include "runtime/program.h"
+#include "tests/cipher_model.h"
+
+namespace kestrune {
+namespace {
+
+using Kind = CipherError::Kind;
+
+// Both kernels must give what the model gives, refusals included.
+void expectModel(const std::u16string& text, int shift) {
+    for (const auto kernel : {detail::Kernel::Scalar, detail::Kernel::Vector}) {
+        ASSERT_EQ(
+            model::run([&] { return detail::ShiftString(text, std::int16_t(shift), kernel); }),
+            model::shift(text, shift))
+            << "kernel " << int(kernel) << ", shift " << shift << ", first unit "
+            << (text.empty() ? -1 : int(text[0])) << ", length " << text.size();
+    }
+}
+
+TEST(Cipher, HandWorkedVectorsBothWays) {
+    const std::u16string nul(1, u'\0'), longest(32766, u'd');
+    const struct {
+        std::u16string plain, encrypted, back;
+    } vectors[] = {
+        {u"", u"", u""},
+        {u"Hello, World!", u"Ebiil)\u001DTloia\u001E", u"Hello, World!"},
+        {u"\u20AC\u0178\u0090\u00A1", u"}\u0153\u008D\u017E", u"\u20AC\u0178\u0090\u00A1"},
+        {u"a\u0003b", u"^" + nul + u"_", u"a\u0003b"},
+        {u" a ", u"\u001D^\u001D", u"a"}, // outer spaces survive as controls, once
+        {u"##a#b##", u"^ _", u"a#b"},     // '#' becomes a space, trimmed at the ends
+        {u"\u000C", u"\t", u"\u000C"},    // tabs are never trimmed
+        {longest, std::u16string(32766, u'a'), longest},
+    };
+    for (const auto& v : vectors) {
+        EXPECT_EQ(EncryptString(v.plain), v.encrypted);
+        EXPECT_EQ(DecipherString(v.encrypted), v.back);
+        expectModel(v.plain, -model::kShift);
+        expectModel(v.encrypted, model::kShift);
+    }
+}
+
+std::u16string with(std::size_t length, std::size_t position, char16_t character) {
+    std::u16string text(length, u'a');
+    text[position - 1] = character;
+    return text;
+}
+
+// Shift -3 encrypts, +3 deciphers.
+TEST(Cipher, RefusalsNameTheFirstOffender) {
+    const struct {
+        int shift;
+        std::u16string text;
+        Kind kind;
+        std::size_t position;
+        std::string says;
+    } refusals[] = {
+        {-3, u"ab\u0416", Kind::InvalidArgument, 3,
+         "encrypt the character \"\u0416\" (U+0416) at position 3: it is not in the Windows-1252"},
+        {3, u"a\U0001F600", Kind::InvalidArgument, 2,
+         "decrypt the character \"\U0001F600\" (U+1F600)"},
+        {-3, u"z\xDC00", Kind::InvalidArgument, 2, "the unpaired surrogate U+DC00 at position 2"},
+        {3, u"\u2603", Kind::InvalidArgument, 1, "\"\u2603\" (U+2603)"},
+        {-3, u"abcd\u0001\u0416", Kind::InvalidArgument, 5,
+         "control character U+0001 at position 5: its code, 1, shifted down by 3 would fall"},
+        {3, u"xy\u00FD", Kind::InvalidArgument, 3,
+         "code, 253, shifted up by 3 would fall above 255"},
+        {-3, std::u16string(32767, u'a'), Kind::Overflow, 0, "a text of 32,767 characters"},
+        {3, with(32767, 32767, u'\u00FF'), Kind::InvalidArgument, 32767, "position 32,767"},
+        {-3, with(40000, 1, u'\u0001'), Kind::Overflow, 0, "40,000 characters: the longest text"},
+    };
+    for (const auto& r : refusals) {
+        const model::Outcome expected{true, {}, r.kind, r.position};
+        const auto transform = r.shift < 0 ? EncryptString : DecipherString;
+        std::string message;
+        EXPECT_EQ(model::run([&] { return transform(r.text); }, &message), expected) << r.says;
+        EXPECT_NE(message.find(r.says), std::string::npos) << message;
+        EXPECT_EQ(model::shift(r.text, r.shift), expected) << r.says;
+        expectModel(r.text, r.shift);
+    }
+}
+
+// Every UTF-16 code unit alone, and the whole code page as one text.
+TEST(Cipher, EveryCharacterFollowsTheModel) {
+    for (int unit = 0; unit <= 0xFFFF; ++unit) {
+        ASSERT_NO_FATAL_FAILURE(expectModel(std::u16string(1, char16_t(unit)), -model::kShift));
+        ASSERT_NO_FATAL_FAILURE(expectModel(std::u16string(1, char16_t(unit)), model::kShift));
+    }
+    const std::u16string all(model::kCodePage.begin() + 3, model::kCodePage.end() - 3);
+    expectModel(all, -model::kShift);
+    expectModel(all, model::kShift);
+}
+
+TEST(Dispatch, ReportsAnythingThrownAndSurvivesAFailingReporter) {
+    std::vector<std::string> reports;
+    runtime::setErrorReporter([&](const std::string& m) { reports.push_back(m); });
+    runtime::dispatchCommand([] { throw 42; });
+    runtime::setErrorReporter([](const std::string&) { throw std::logic_error("no display"); });
+    EXPECT_NO_THROW(runtime::dispatchCommand([] { throw std::runtime_error("x"); }));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("unexpected error"), std::string::npos);
+}
+
+} // namespace
+} // namespace kestrune
