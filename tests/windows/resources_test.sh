@@ -1,0 +1,57 @@
+#!/bin/sh
+# usage: resources_test.sh KESTRUNE.EXE KESTRUNE.ICO
+# Reads the built executable back: its resources as icoutils lists them, the version record as
+# windres decompiles it, icon group 1's images (the .ico file must hold the same six), the
+# manifest, and the DLLs it needs.
+set -eu
+found=$(mktemp)
+trap 'rm -f "$found" "$found.ico"' EXIT
+wrestool -l "$1" | cut -d' ' -f1-3 >"$found"
+i686-w64-mingw32-windres -i "$1" -O rc | grep -E '^1 VERSIONINFO|^ *(FILE|PRODUCT|BLOCK|VALUE)' >>"$found"
+wrestool -x -t14 -n1 "$1" | icotool -l - | tee -a "$found" >"$found.ico"
+icotool -l "$2" | diff -u "$found.ico" -
+wrestool --raw -x -t24 -n1 "$1" | grep -o 'level="asInvoker"\|>PerMonitorV2<\|Common-Controls" version="6.0.0.0"' >>"$found"
+i686-w64-mingw32-objdump -p "$1" | grep -o '(PE32)\|(Windows GUI)\|DLL Name: .*' | sort -f >>"$found"
+diff -u - "$found" <<'END'
+--type=3 --name=30001 --language=1033
+--type=3 --name=30002 --language=1033
+--type=3 --name=30003 --language=1033
+--type=3 --name=30004 --language=1033
+--type=3 --name=30005 --language=1033
+--type=3 --name=30006 --language=1033
+--type=14 --name=1 --language=1033
+--type=16 --name=1 --language=1033
+--type=24 --name=1 --language=1033
+1 VERSIONINFO
+ FILEVERSION 1, 0, 0, 0
+ PRODUCTVERSION 1, 0, 0, 0
+ FILEFLAGSMASK 0x3f
+ FILEOS 0x4
+ FILETYPE 0x1
+  BLOCK "StringFileInfo"
+    BLOCK "040904B0"
+      VALUE "CompanyName", "The Kestrune developers"
+      VALUE "ProductName", "Kestrune"
+      VALUE "FileVersion", "1.00"
+      VALUE "ProductVersion", "1.00"
+      VALUE "InternalName", "Kestrune"
+      VALUE "OriginalFilename", "Kestrune.exe"
+  BLOCK "VarFileInfo"
+    VALUE "Translation", 0x409, 1200
+--icon --index=1 --width=16 --height=16 --bit-depth=8 --palette-size=256
+--icon --index=2 --width=32 --height=32 --bit-depth=8 --palette-size=256
+--icon --index=3 --width=48 --height=48 --bit-depth=8 --palette-size=256
+--icon --index=4 --width=16 --height=16 --bit-depth=32 --palette-size=0
+--icon --index=5 --width=32 --height=32 --bit-depth=32 --palette-size=0
+--icon --index=6 --width=48 --height=48 --bit-depth=32 --palette-size=0
+Common-Controls" version="6.0.0.0"
+level="asInvoker"
+>PerMonitorV2<
+(PE32)
+(Windows GUI)
+DLL Name: COMCTL32.DLL
+DLL Name: GDI32.dll
+DLL Name: KERNEL32.dll
+DLL Name: msvcrt.dll
+DLL Name: USER32.dll
+END
