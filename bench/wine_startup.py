@@ -15,7 +15,7 @@ def wine_startup_report(build: Path, windows: Path) -> bool:
     programs = {"bare Win32 window (floor)": windows / "bare_window_win32.exe",
                 "Kestrune.exe": windows / "Kestrune.exe"}
     prefix = windows.resolve() / "bench-wine-prefix"
-    samples: dict[str, list[float]] = {name: [] for name in programs}
+    samples: dict[str, list[dict]] = {name: [] for name in programs}
     with XSession() as x:
         # No Mono or Gecko, and no desktop entries in the home folder.
         x.env.update(WINEPREFIX=str(prefix), WINEDEBUG="-all",
@@ -30,17 +30,18 @@ def wine_startup_report(build: Path, windows: Path) -> bool:
             for run in range(RUNS):
                 order = list(programs.items())
                 for name, program in order if run % 2 == 0 else reversed(order):
-                    sample = probe(x, build, Path("/usr/bin/wine"), str(program))
-                    samples[name].append(sample["map_ms"])
+                    samples[name].append(probe(x, build, Path("/usr/bin/wine"), str(program)))
         finally:
             subprocess.run(["wineserver", "--kill"], env=x.env, check=False)
 
-    median = {name: statistics.median(times) for name, times in samples.items()}
-    floor = median["bare Win32 window (floor)"]
-    print(f"Start-up under Wine, spawn to window mapped (median of {RUNS} interleaved runs):")
-    print(f"  {'program':<28}{'ms':>10}{'vs bare':>10}")
-    for name, value in median.items():
-        print(f"  {name:<28}{value:>10.1f}{value / floor:>10.2f}")
+    for title, key in [("window mapped", "map_ms"), ("first frame with the content drawn",
+                                                      "drawn_ms")]:
+        median = {name: statistics.median(s[key] for s in runs) for name, runs in samples.items()}
+        floor = median["bare Win32 window (floor)"]
+        print(f"Start-up under Wine, spawn to {title} (median of {RUNS} interleaved runs):")
+        print(f"  {'program':<28}{'ms':>10}{'vs bare':>10}")
+        for name, value in median.items():
+            print(f"  {name:<28}{value:>10.1f}{value / floor:>10.2f}")
     size = os.path.getsize(programs["Kestrune.exe"])
     print(f"Kestrune.exe: {size:,} bytes ({size / 1024:.0f} KiB), "
           f"bare window {os.path.getsize(programs['bare Win32 window (floor)']):,} bytes")
