@@ -268,9 +268,9 @@ bool shiftAscii(const char16_t* source, char16_t* target, std::size_t length) {
 }
 
 // Any text: shift every lane and list the outside lanes, without a branch, then look those up
-// in one loop. False if any was refused.
+// in one loop. False if any was refused; listedAny tells whether there were any.
 template <std::int16_t shift>
-bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length) {
+bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bool& listedAny) {
     std::array<char16_t, kBlock + 8> listed; // each vector writes eight entries past the last
     std::size_t n = 0;
     Eight first(0); // the position of each eight lanes' first
@@ -292,17 +292,22 @@ bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length) {
         target[listed[j]] = lookUp<shift>(source[listed[j]]);
         all |= target[listed[j]];
     }
+    listedAny = n != 0;
     return all < 0x8000;
 }
 
-// The vector kernel for one block: the ASCII loop while the text has been ASCII, else the lanes
-// loop, and the scalar one for the last few characters.
+// The vector kernel for one block, the scalar one finishing the last few characters. Text tends
+// to stay as it was, so ascii, what the previous block suggests, picks the loop, a branch the
+// processor predicts: the ASCII loop, redone by the lanes loop if a character was not ASCII; or
+// the lanes loop, until a block where it listed nothing.
 template <std::int16_t shift>
 bool shiftVector(const char16_t* source, char16_t* target, std::size_t length, bool& ascii) {
     const std::size_t whole = length - length % V::size();
     bool fine = true;
     if (!ascii || !(ascii = shiftAscii<shift>(source, target, whole))) {
-        fine = shiftLanes<shift>(source, target, whole);
+        bool listedAny = false;
+        fine = shiftLanes<shift>(source, target, whole, listedAny);
+        ascii = !listedAny;
     }
     return shiftScalar<shift>(source + whole, target + whole, length - whole) && fine;
 }
