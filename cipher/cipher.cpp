@@ -271,7 +271,7 @@ bool shiftAscii(const char16_t* source, char16_t* target, std::size_t length) {
 // in one loop. False if any was refused; listedAny tells whether there were any.
 template <std::int16_t shift>
 bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bool& listedAny) {
-    std::array<char16_t, kBlock + 8> listed; // each vector writes eight entries past the last
+    std::array<char16_t, kBlock> listed; // never more entries than lanes so far, so eight fit
     std::size_t n = 0;
     Eight first(0); // the position of each eight lanes' first
 #pragma GCC unroll 2
