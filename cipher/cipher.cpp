@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
+#include <cstring>
 #include <experimental/simd>
 
 #include "cipher/shift.h"
@@ -193,62 +195,127 @@ bool shiftScalar(const char16_t* source, char16_t* target, std::size_t length) {
 }
 
 // Codes 0-0x7F and 0xA0-0xFF are their own characters, so where a character and its shifted code
-// both lie in one of those ranges, the shift is plain arithmetic. The vector kernel shifts 32
-// lanes so and then looks up in the table only the lanes outside: the high block 0x80-0x9F, the
-// codes the shift carries into or out of it, and refused characters.
-template <std::int16_t shift>
-bool shiftVector(const char16_t* source, char16_t* target, std::size_t length) {
-    using V = stdx::native_simd<char16_t>;
-    using Group = stdx::fixed_size_simd<char16_t, 32>;
-    // A character and its shifted code lie in one range exactly when the lower of the two,
-    // x - down, lies in 0 to span (ASCII) or in 0xA0 to 0xA0 + span - 0x20 (Latin-1).
+// both lie in one of those ranges, the shift is plain arithmetic. Writing x - down for the lower
+// of the two, that is x - down <= span (ASCII) or x - down - 0xA0 <= span - 0x20 (Latin-1).
+// Everything else is outside: the high block 0x80-0x9F, the codes the shift carries into or out
+// of it, and refused characters. The vector kernels shift every lane and fix the outside ones.
+using V = stdx::native_simd<char16_t>;
+constexpr std::size_t kBlock = 1024; // characters handed to a kernel at a time
+
+template <std::int16_t shift> struct Ranges {
     static constexpr char16_t down = shift < 0 ? -shift : 0;
     static constexpr char16_t span = 0x7F - (shift < 0 ? -shift : shift);
-    const auto ascii = []<typename W>(const W& x) {
-        return x - W(down) <= W(span);
-    };
-    const auto inside = [&]<typename W>(const W& x) {
-        return ascii(x) || x - W(0xA0 + down) <= W(span - 0x20);
-    };
-    bool refused = false;
-    std::size_t k = 0;
-    for (; k + Group::size() <= length; k += Group::size()) {
-        // The cheapest test first: shift every lane, telling plain ASCII on the way.
-        auto plain = V::mask_type(true);
-        for (std::size_t at = k; at < k + Group::size(); at += V::size()) {
-            const V x(source + at, stdx::element_aligned);
-            (x + V(static_cast<char16_t>(shift))).copy_to(target + at, stdx::element_aligned);
-            plain = plain && ascii(x);
-        }
-        if (stdx::all_of(plain)) {
-            continue;
-        }
-        // Then ASCII and Latin-1 together.
-        plain = V::mask_type(true);
-        for (std::size_t at = k; at < k + Group::size(); at += V::size()) {
-            plain = plain && inside(V(source + at, stdx::element_aligned));
-        }
-        if (stdx::all_of(plain)) {
-            continue;
-        }
-        // Lane by lane through the table; past four lanes, the whole group is faster.
-        auto outside = !inside(Group(source + k, stdx::element_aligned));
-        for (int lanes = 0; stdx::any_of(outside); outside[stdx::find_first_set(outside)] = false) {
-            if (++lanes > 4) {
-                refused |= !shiftScalar<shift>(source + k, target + k, Group::size());
-                break;
+    // Each range test as one signed comparison, after moving the range's start to the bottom of
+    // the signed lanes: the way SSE2, which has no unsigned comparison, does it in one step.
+    using S = stdx::rebind_simd_t<std::int16_t, V>;
+    static S::mask_type inside(const V& x) {
+        const S t = stdx::static_simd_cast<S>(x + V(0x8000 - down));
+        return t < S(span + 1 - 0x8000) || t - S(0xA0) < S(span - 0x20 + 1 - 0x8000);
+    }
+};
+
+// The lanes of a mask as bits, lane 0 lowest: eight bools at a time gathered by one multiply,
+// which compilers make a few vector instructions rather than a loop over the lanes.
+template <typename Mask> std::uint64_t bitsOf(const Mask& mask) {
+    std::array<bool, (Mask::size() + 7) / 8 * 8> lanes{};
+    mask.copy_to(lanes.data(), stdx::element_aligned);
+    std::uint64_t bits = 0;
+    for (std::size_t at = 0; at < lanes.size(); at += 8) {
+        std::uint64_t eight = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&eight, lanes.data() + at, 8);
+        } else {
+            for (std::size_t lane = 0; lane < 8; ++lane) {
+                eight |= std::uint64_t{lanes[at + lane]} << 8 * lane;
             }
-            const std::size_t at = k + static_cast<std::size_t>(stdx::find_first_set(outside));
-            target[at] = lookUp<shift>(source[at]);
-            refused |= target[at] == kRefused;
+        }
+        bits |= (eight * 0x0102040810204080) >> 56 << at;
+    }
+    return bits;
+}
+
+// For each set of eight lanes, the lanes outside it in order, and how many there are.
+using Eight = stdx::fixed_size_simd<char16_t, 8>;
+struct Listing {
+    std::array<std::array<char16_t, 8>, 256> lanes{};
+    std::array<std::uint8_t, 256> count{};
+};
+constexpr Listing kListing = [] {
+    Listing listing;
+    for (unsigned set = 0; set < 256; ++set) {
+        for (char16_t lane = 0; lane < 8; ++lane) {
+            if (!(set >> lane & 1)) {
+                listing.lanes[set][listing.count[set]++] = lane;
+            }
         }
     }
-    return shiftScalar<shift>(source + k, target + k, length - k) && !refused;
+    return listing;
+}();
+
+// Plain ASCII, the common case: shift every lane, watching only whether a character or its
+// shifted code left ASCII. True if none did, which leaves nothing to fix.
+template <std::int16_t shift>
+bool shiftAscii(const char16_t* source, char16_t* target, std::size_t length) {
+    V seen(0);
+#pragma GCC unroll 4
+    for (std::size_t k = 0; k < length; k += V::size()) {
+        const V x(source + k, stdx::element_aligned);
+        const V y = x + V(static_cast<char16_t>(shift));
+        y.copy_to(target + k, stdx::element_aligned);
+        seen |= x | y;
+    }
+    return stdx::all_of(seen < V(0x80));
+}
+
+// Any text: shift every lane and list the outside lanes, without a branch, then look those up
+// in one loop. False if any was refused; listedAny tells whether there were any.
+template <std::int16_t shift>
+bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bool& listedAny) {
+    std::array<char16_t, kBlock> listed; // never more entries than lanes so far, so eight fit
+    std::size_t n = 0;
+    Eight first(0); // the position of each eight lanes' first
+#pragma GCC unroll 2
+    for (std::size_t k = 0; k < length; k += V::size()) {
+        const V x(source + k, stdx::element_aligned);
+        (x + V(static_cast<char16_t>(shift))).copy_to(target + k, stdx::element_aligned);
+        const std::uint64_t inside = bitsOf(Ranges<shift>::inside(x));
+        for (std::size_t at = 0; at < V::size(); at += 8, first += Eight(8)) {
+            const auto set = inside >> at & 0xFF;
+            (Eight(kListing.lanes[set].data(), stdx::element_aligned) + first)
+                .copy_to(listed.data() + n, stdx::element_aligned);
+            n += kListing.count[set];
+        }
+    }
+    char16_t all = 0;
+#pragma GCC unroll 4
+    for (std::size_t j = 0; j < n; ++j) {
+        target[listed[j]] = lookUp<shift>(source[listed[j]]);
+        all |= target[listed[j]];
+    }
+    listedAny = n != 0;
+    return all < 0x8000;
+}
+
+// The vector kernel for one block, the scalar one finishing the last few characters. Text tends
+// to stay as it was, so ascii, what the previous block suggests, picks the loop, a branch the
+// processor predicts: the ASCII loop, redone by the lanes loop if a character was not ASCII; or
+// the lanes loop, until a block where it listed nothing.
+template <std::int16_t shift>
+bool shiftVector(const char16_t* source, char16_t* target, std::size_t length, bool& ascii) {
+    const std::size_t whole = length - length % V::size();
+    bool fine = true;
+    if (!ascii || !(ascii = shiftAscii<shift>(source, target, whole))) {
+        bool listedAny = false;
+        fine = shiftLanes<shift>(source, target, whole, listedAny);
+        ascii = !listedAny;
+    }
+    return shiftScalar<shift>(source + whole, target + whole, length - whole) && fine;
 }
 
 template <std::int16_t shift>
-bool shiftWith(const char16_t* source, char16_t* target, std::size_t length, Kernel kernel) {
-    return kernel == Kernel::Vector ? shiftVector<shift>(source, target, length)
+bool shiftWith(const char16_t* source, char16_t* target, std::size_t length, Kernel kernel,
+               bool& ascii) {
+    return kernel == Kernel::Vector ? shiftVector<shift>(source, target, length, ascii)
                                     : shiftScalar<shift>(source, target, length);
 }
 
@@ -268,14 +335,14 @@ std::u16string ShiftString(const std::u16string& St, std::int16_t shift, Kernel 
                            : shift == -CipherShift ? shiftWith<-CipherShift>
                                                    : nullptr;
     // Grown block by block, so that the zero fill is still in the cache when the kernel writes.
-    constexpr std::size_t kBlock = 1024;
     std::u16string result;
     result.reserve(St.size());
     bool shifted = kernelFor && St.size() < 32767;
+    bool ascii = true; // so far; the vector kernel picks its loop by it
     for (std::size_t first = 0; shifted && first < St.size(); first += kBlock) {
         result.resize(std::min(first + kBlock, St.size()));
-        shifted =
-            kernelFor(St.data() + first, result.data() + first, result.size() - first, kernel);
+        shifted = kernelFor(St.data() + first, result.data() + first, result.size() - first, kernel,
+                            ascii);
     }
     return runtime::trimSpaces(shifted ? std::move(result) : shiftEachCharacter(St, shift));
 }
