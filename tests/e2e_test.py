@@ -58,7 +58,7 @@ class Journeys(unittest.TestCase):
         shot, width = self.screen("rgb:-"), int(size.split("x")[0])
         self.assertEqual({(x, y): tuple(shot[3 * (y * width + x):][:3]) for x, y in layout}, layout)
 
-    def windows(self) -> list[str]:  # the program's windows titled Kestrune, the main one first
+    def windows(self) -> list[str]:  # the program's windows titled Kestrune
         return self.xdo("search", "--all", "--onlyvisible", "--pid", str(self.app.pid),
                         "--name", "^Kestrune$").split()
 
@@ -97,7 +97,8 @@ class Journeys(unittest.TestCase):
 
     def test_round_trip_by_keyboard_then_refusals_that_change_nothing(self):
         self.start()
-        self.assertIn(b"#E0E0E0", self.screen("-crop", "41x15+8+120", "txt:-"))  # the label
+        label = self.screen("-crop", "41x15+8+120", "txt:-")
+        self.assertTrue(b"#E0E0E0" in label, "no 224 grey in the label's text")
         self.xdo("type", "--delay", "30", "Hello, World!")  # the focus starts in txtEncrypt
         self.xdo("key", "Tab", "space")  # and Tab goes on to Encrypt
         self.assertEqual(self.read_box("txtResult"), ENCRYPTED)
@@ -111,13 +112,13 @@ class Journeys(unittest.TestCase):
             with self.subTest(said):
                 self.paste("txtEncrypt", text)
                 self.click("cmdEncrypt")
-                box = wait_until(lambda: self.windows()[1:], 10, "a message box")[0]
+                box = wait_until(lambda: set(self.windows()) - {self.window}, 10, "a box").pop()
                 owner = self.x.run("xprop", "-id", box, "WM_TRANSIENT_FOR").stdout.split()
                 self.assertEqual(owner[-1:], [f"{int(self.window):#x}".encode()])
                 wait_until(lambda: self.xdo("getactivewindow") == box, 10, "its focus")
-                self.assertSaid(said)
                 self.xdo("key", "Return")
                 wait_until(lambda: self.windows() == [self.window], 10, "the message box to go")
+                self.assertSaid(said)
                 self.assertEqual([self.read_box(box) for box in BOXES], [text, *after[1:]])
 
     def test_quit_alt_f4_and_the_close_box_end_with_status_0(self):
