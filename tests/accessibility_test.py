@@ -22,9 +22,7 @@ def relations(node):
 
 class Accessibility(unittest.TestCase):
     def test_tree(self):
-        x = XSession()
-        self.addCleanup(x.stop)
-        x.start()
+        x = self.enterContext(XSession())
         # Qt publishes its tree only once it sees a screen reader; none runs here.
         env = dict(x.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         program = subprocess.Popen([sys.argv[1]], env=env)

@@ -73,7 +73,7 @@ class Journeys(unittest.TestCase):
         if text is not None:  # xclip stays behind to serve it, so it must not hold our pipes
             subprocess.run(["xclip", "-i", "-selection", "clipboard"], env=self.x.env, timeout=10,
                            input=text.encode(), stdout=subprocess.DEVNULL, check=True)
-            wait_until(lambda: self.clipboard() == text, 10, "xclip to own the clipboard")
+            wait_until(lambda: self.clipboard() == text, 30, "xclip to own the clipboard")
         return self.x.run("xclip", "-o", "-selection", "clipboard").stdout.decode()
 
     # Wine hands the clipboard to and from X a moment later, and may drop a click right after a
@@ -112,12 +112,12 @@ class Journeys(unittest.TestCase):
             with self.subTest(said):
                 self.paste("txtEncrypt", text)
                 self.click("cmdEncrypt")
-                box = wait_until(lambda: set(self.windows()) - {self.window}, 10, "a box").pop()
+                box = wait_until(lambda: set(self.windows()) - {self.window}, 30, "a box").pop()
                 owner = self.x.run("xprop", "-id", box, "WM_TRANSIENT_FOR").stdout.split()
                 self.assertEqual(owner[-1:], [f"{int(self.window):#x}".encode()])
-                wait_until(lambda: self.xdo("getactivewindow") == box, 10, "its focus")
+                wait_until(lambda: self.xdo("getactivewindow") == box, 30, "its focus")
                 self.xdo("key", "Return")
-                wait_until(lambda: self.windows() == [self.window], 10, "the message box to go")
+                wait_until(lambda: self.windows() == [self.window], 30, "the box to go")
                 self.assertSaid(said)
                 self.assertEqual([self.read_box(box) for box in BOXES], [text, *after[1:]])
 

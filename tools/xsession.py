@@ -45,7 +45,7 @@ class XSession:
                    .stdout, 20, "openbox to manage the screen")
         return self
 
-    def run(self, *args: str, timeout: float = 10) -> subprocess.CompletedProcess:
+    def run(self, *args: str, timeout: float = 30) -> subprocess.CompletedProcess:
         """Runs an X client on this display; output as bytes."""
         return subprocess.run(args, env=self.env, capture_output=True, timeout=timeout)
 
