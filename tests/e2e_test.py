@@ -112,10 +112,10 @@ class Journeys(unittest.TestCase):
             with self.subTest(said):
                 self.paste("txtEncrypt", text)
                 self.click("cmdEncrypt")
-                box = wait_until(lambda: set(self.windows()) - {self.window}, 30, "a box").pop()
-                owner = self.x.run("xprop", "-id", box, "WM_TRANSIENT_FOR").stdout.split()
+                message = wait_until(lambda: set(self.windows()) - {self.window}, 30, "a box").pop()
+                owner = self.x.run("xprop", "-id", message, "WM_TRANSIENT_FOR").stdout.split()
                 self.assertEqual(owner[-1:], [f"{int(self.window):#x}".encode()])
-                wait_until(lambda: self.xdo("getactivewindow") == box, 30, "its focus")
+                wait_until(lambda: self.xdo("getactivewindow") == message, 30, "its focus")
                 self.xdo("key", "Return")
                 wait_until(lambda: self.windows() == [self.window], 30, "the box to go")
                 self.assertSaid(said)
