@@ -70,10 +70,11 @@ class Journeys(unittest.TestCase):
                  *(["key", *keys] if keys else []))
 
     def clipboard(self, text: str | None = None) -> str:
-        if text is not None:  # xclip stays behind to serve it, so it must not hold our pipes
-            subprocess.run(["xclip", "-i", "-selection", "clipboard"], env=self.x.env, timeout=10,
-                           input=text.encode(), stdout=subprocess.DEVNULL, check=True)
-            wait_until(lambda: self.clipboard() == text, 30, "xclip to own the clipboard")
+        # xclip stays behind to serve the text, so it must not hold our pipes; it is run again
+        # if Wine, late with an earlier copy, takes the clipboard back.
+        wait_until(lambda: text is None or subprocess.run(
+            ["xclip", "-i", "-selection", "clipboard"], env=self.x.env, input=text.encode(),
+            stdout=subprocess.DEVNULL, timeout=10) and self.clipboard() == text, 30, "xclip", 0.5)
         return self.x.run("xclip", "-o", "-selection", "clipboard").stdout.decode()
 
     # Wine hands the clipboard to and from X a moment later, and may drop a click right after a
