@@ -29,9 +29,8 @@ ENCRYPTED = "Ebiil)\x1dTloia\x1e"  # "Hello, World!"
 
 
 def wine(*args: str, env=None, check=True) -> subprocess.CompletedProcess:
-    """Runs a Windows program and waits for every process of the prefix: installers respawn."""
     done = subprocess.run(["wine", *args], env=env, capture_output=True, timeout=120, check=check)
-    subprocess.run(["wineserver", "--wait"], env=env, timeout=60, check=True)
+    subprocess.run(["wineserver", "--wait"], env=env, timeout=60, check=True)  # installers respawn
     return done
 
 
