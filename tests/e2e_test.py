@@ -8,6 +8,7 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 import unittest
 import zipfile
 from pathlib import Path
@@ -164,12 +165,12 @@ class Wine(Journeys):
 
 class Installer(unittest.TestCase):
     def test_installs_silently_and_uninstalls_completely(self):
-        out = ARTIFACTS / "Installer"  # the packages stay there to look at
-        subprocess.run([os.environ["CPACK"], "-G", "NSIS;ZIP", "--config",
-                        PROGRAM.parent / "CPackConfig.cmake", "-B", out], check=True)
-        archive = zipfile.ZipFile(out / "Kestrune-1.0.0-win32.zip")
-        self.assertEqual(sorted(archive.namelist()), ["Kestrune.exe", "LICENSE.txt"])
-        wine(str(out / "Kestrune-1.0.0-win32.exe"), "/S")
+        with tempfile.TemporaryDirectory() as out:
+            subprocess.run([os.environ["CPACK"], "-G", "NSIS;ZIP", "--config",
+                            PROGRAM.parent / "CPackConfig.cmake", "-B", out], check=True)
+            archive = zipfile.ZipFile(next(Path(out).glob("*.zip")))
+            self.assertEqual(sorted(archive.namelist()), ["Kestrune.exe", "LICENSE.txt"])
+            wine(str(next(Path(out).glob("*.exe"))), "/S")
         drive = Path(os.environ["WINEPREFIX"]) / "drive_c"
         program = drive / "Program Files/Kestrune"
         menu = drive / "ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrune"
