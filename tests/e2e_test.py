@@ -1,95 +1,189 @@
 #!/usr/bin/env python3
-"""The real executable on a private Xvfb display under openbox, driven as a person would: keys and
-clicks through xdotool, text through the clipboard with xclip.
-usage: e2e_test.py PROGRAM ARTIFACTS [Kestrune.test_x]; each test leaves its last screen and logs
-in ARTIFACTS."""
+"""The Linux program, or Kestrune.exe under Wine in WINEPREFIX, on Xvfb under openbox, driven as a
+person would: xdotool, and the X clipboard through xclip. usage: e2e_test.py PROGRAM ARTIFACTS
+Linux|Wine|Installer; each test leaves its last screen and its log in ARTIFACTS/<suite>."""
 
 import contextlib
+import os
+import re
 import subprocess
 import sys
+import tempfile
 import unittest
+import zipfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools"))
 from xsession import XSession, wait_until  # noqa: E402
 
 PROGRAM, ARTIFACTS = Path(sys.argv[1]), Path(sys.argv[2])
-CENTRES = {"txtEncrypt": (88, 17), "cmdEncrypt": (88, 40), "txtDecrypt": (88, 73),
-           "cmdDecrypt": (88, 96), "txtResult": (88, 145), "cmdQuit": (88, 180)}
-TIMEOUT = 20  # generous: two cores shared with builds
+# A point inside each control, in client pixels at 96 DPI.
+POINTS = {"txtEncrypt": (88, 17), "cmdEncrypt": (88, 40), "txtDecrypt": (88, 73),
+          "cmdDecrypt": (88, 96), "txtResult": (88, 145), "cmdQuit": (88, 180)}
+WINDOW, BOX, BLACK = (35, 71, 92), (64, 64, 64), (0, 0, 0)
+# Lines one pixel thick from x = 8 up to 168; Line2 and Line3 in the window-text colour, black in
+# the default colours.
+LAYOUT_96 = {(2, 2): WINDOW, (88, 17): BOX, (8, 56): BLACK, (167, 56): BLACK, (168, 56): WINDOW,
+             (88, 57): WINDOW, (88, 112): BLACK, (88, 160): BLACK, (88, 161): WINDOW}
+BOXES = ("txtEncrypt", "txtDecrypt", "txtResult")
+ENCRYPTED = "Ebiil)\x1dTloia\x1e"  # "Hello, World!"
 
 
-class Kestrune(unittest.TestCase):
-    def setUp(self):
-        self.logs = ARTIFACTS / self.id().rsplit(".", 1)[-1]
-        self.x = XSession(log_dir=self.logs)
-        self.x.start()
-        self.addCleanup(self.x.stop)
-        self.addCleanup(self.x.screenshot, self.logs.with_suffix(".png"))
+def wine(*args: str, env=None, check=True) -> subprocess.CompletedProcess:
+    done = subprocess.run(["wine", *args], env=env, capture_output=True, timeout=120, check=check)
+    subprocess.run(["wineserver", "--wait"], env=env, timeout=60, check=True)  # installers respawn
+    return done
 
-    def start(self):
-        with open(self.logs / "kestrune.log", "ab") as log:
-            self.app = subprocess.Popen([PROGRAM], env=self.x.env, stdout=log, stderr=log)
-        self.addCleanup(lambda: self.app.poll() is None and self.app.kill())
-        self.window = wait_until(lambda: self.windows()[:1], TIMEOUT, "the window")[0]
-        wait_until(lambda: self.xdotool("getactivewindow") == self.window, TIMEOUT, "the focus")
 
-    def windows(self):  # the program's windows titled Kestrune, the main window first
-        self.assertIsNone(self.app.poll(), "the program ended")
-        return self.xdotool("search", "--all", "--onlyvisible", "--pid", str(self.app.pid),
-                            "--name", "^Kestrune$").split()
+class Journeys(unittest.TestCase):
+    """What a person does with either program; each suite says how its program starts."""
+    COMMAND: list[str] = []
+    REFUSALS = [("ab\u0416cd", "position 3")]
 
-    def xdotool(self, *args):
-        return self.x.run("xdotool", *args, check=False).stdout.decode().strip()
+    @classmethod
+    def setUpClass(cls):
+        (logs := ARTIFACTS / cls.__name__).mkdir(parents=True, exist_ok=True)
+        cls.x = cls.enterClassContext(XSession(log_dir=logs))
 
-    def click(self, control, *keys):
-        self.xdotool("mousemove", "--window", self.window, *map(str, CENTRES[control]), "click",
-                     "1", *(["key", *keys] if keys else []))
+    def start(self, size: str = "177x201", layout: dict = LAYOUT_96) -> None:
+        """Starts the program, waits for its window to take the focus, and checks what it shows."""
+        self.log = self.x.log_dir / f"{self._testMethodName}.log"
+        self.app = subprocess.Popen([*self.COMMAND, PROGRAM], env=self.x.env,
+                                    stdout=subprocess.DEVNULL, stderr=self.log.open("wb"))
+        self.addCleanup(lambda: self.app.poll() is None and (self.app.kill(), self.app.wait()))
+        self.addCleanup(self.x.run, "import", "-window", "root", self.log.with_suffix(".png"))
+        self.window = wait_until(lambda: self.windows()[:1], 30, "the window")[0]
+        wait_until(lambda: self.xdo("getactivewindow") == self.window, 30, "its focus")
+        self.assertEqual(self.xdo("getwindowgeometry", self.window).split()[-1], size)
+        shot, width = self.screen("rgb:-"), int(size.split("x")[0])
+        self.assertEqual({(x, y): tuple(shot[3 * (y * width + x):][:3]) for x, y in layout}, layout)
 
-    def clipboard(self, text=None):
-        if text is not None:  # xclip stays behind to serve it, so it must not hold our pipes
-            subprocess.run(["xclip", "-i", "-selection", "clipboard"], env=self.x.env,
-                           input=text.encode(), stdout=subprocess.DEVNULL, timeout=TIMEOUT)
-        return self.x.run("xclip", "-o", "-selection", "clipboard", check=False).stdout.decode()
+    def windows(self) -> list[str]:  # the program's windows titled Kestrune
+        return self.xdo("search", "--all", "--onlyvisible", "--pid", str(self.app.pid),
+                        "--name", "^Kestrune$").split()
 
-    def expect_copy(self, box, text):
-        """Copies a box's text as a person would, and waits for that text on the clipboard."""
-        self.click(box, "ctrl+a", "ctrl+c")
-        with contextlib.suppress(TimeoutError):
-            wait_until(lambda: self.clipboard() == text, TIMEOUT, box)
-        self.assertEqual(self.clipboard(), text)
+    def xdo(self, *args: str) -> str:
+        return self.x.run("xdotool", *args).stdout.decode().strip()
 
-    def test_type_encrypt_copy_paste_decrypt(self):
+    def click(self, control: str, *keys: str) -> None:
+        self.xdo("mousemove", "--window", self.window, *map(str, POINTS[control]), "click", "1",
+                 *(["key", *keys] if keys else []))
+
+    def clipboard(self, text: str | None = None) -> str:
+        # xclip stays behind to serve the text, so it must not hold our pipes; it is run again
+        # if Wine, late with an earlier copy, takes the clipboard back.
+        wait_until(lambda: text is None or subprocess.run(
+            ["xclip", "-i", "-selection", "clipboard"], env=self.x.env, input=text.encode(),
+            stdout=subprocess.DEVNULL, timeout=10) and self.clipboard() == text, 30, "xclip", 0.5)
+        return self.x.run("xclip", "-o", "-selection", "clipboard").stdout.decode()
+
+    # Wine hands the clipboard to and from X a moment later, and may drop a click right after a
+    # key: copying and pasting repeat until they show their effect.
+    def read_box(self, box: str, timeout: float = 20) -> str:
+        sentinel = self.clipboard(f"<{os.urandom(8).hex()}>")
+        return wait_until(lambda: self.click(box, "ctrl+a", "ctrl+c") or [
+            text for text in [self.clipboard()] if text != sentinel], timeout, box, 0.5)[0]
+
+    def paste(self, box: str, text: str) -> None:
+        def pasted():
+            self.clipboard(text)
+            self.click(box, "ctrl+a", "ctrl+v")
+            with contextlib.suppress(TimeoutError):  # an empty box copies nothing
+                return self.read_box(box, timeout=3) == text
+
+        wait_until(pasted, 60, f"{box} to take the paste", 0.5)
+
+    def screen(self, *args: str) -> bytes:  # the window's client area, 8 bits a channel
+        return self.x.run("import", "-window", self.window, "-depth", "8", *args).stdout
+
+    def test_round_trip_by_keyboard_then_refusals_that_change_nothing(self):
         self.start()
-        self.xdotool("type", "--delay", "20", "Hello, World")  # the focus starts in txtEncrypt
-        self.click("cmdEncrypt")
-        self.expect_copy("txtResult", "Ebiil)\x1dTloia")
-        self.click("txtDecrypt", "ctrl+v")
-        self.click("cmdDecrypt")
-        self.expect_copy("txtResult", "Hello, World")
-        self.expect_copy("txtEncrypt", "Hello, World")  # the commands never touch their input
+        label = self.screen("-crop", "41x15+8+120", "txt:-")
+        self.assertTrue(b"#E0E0E0" in label, "no 224 grey in the label's text")
+        self.xdo("type", "--delay", "30", "Hello, World!")  # the focus starts in txtEncrypt
+        self.xdo("key", "Tab", "space")  # and Tab goes on to Encrypt
+        self.assertEqual(self.read_box("txtResult"), ENCRYPTED)
+        self.click("txtEncrypt", "End", "x", "Return")  # Enter runs no command
+        self.assertEqual(self.read_box("txtResult"), ENCRYPTED)  # now on the clipboard
+        # Back from txtResult to txtDecrypt, paste, and on to Decrypt.
+        self.xdo("key", "shift+Tab", "shift+Tab", "ctrl+v", "Tab", "space")
+        after = ["Hello, World!x", ENCRYPTED, "Hello, World!"]
+        self.assertEqual([self.read_box(box) for box in BOXES], after)
+        for text, said in self.REFUSALS:  # each in a message box owned by the window
+            with self.subTest(said):
+                self.paste("txtEncrypt", text)
+                self.click("cmdEncrypt")
+                message = wait_until(lambda: set(self.windows()) - {self.window}, 30, "a box").pop()
+                owner = self.x.run("xprop", "-id", message, "WM_TRANSIENT_FOR").stdout.split()
+                self.assertEqual(owner[-1:], [f"{int(self.window):#x}".encode()])
+                wait_until(lambda: self.xdo("getactivewindow") == message, 30, "its focus")
+                self.xdo("key", "Return")
+                wait_until(lambda: self.windows() == [self.window], 30, "the box to go")
+                self.assertSaid(said)
+                self.assertEqual([self.read_box(box) for box in BOXES], [text, *after[1:]])
 
-    def test_a_refusal_shows_a_message_box_and_the_program_goes_on(self):
-        self.start()
-        self.xdotool("type", "--delay", "20", "ab")
-        wait_until(lambda: self.clipboard("\u0416") == "\u0416", TIMEOUT, "the clipboard")
-        self.click("txtEncrypt", "End", "ctrl+v")
-        self.click("cmdEncrypt")
-        message = wait_until(lambda: self.windows()[1:], TIMEOUT, "a message box")[0]
-        self.assertIn(f"# {int(self.window):#x}",
-                      self.x.run("xprop", "-id", message, "WM_TRANSIENT_FOR").stdout.decode())
-        wait_until(lambda: self.xdotool("getactivewindow") == message, TIMEOUT, "its focus")
-        self.xdotool("key", "Return")
-        wait_until(lambda: self.windows() == [self.window], TIMEOUT, "the message box to close")
-        wait_until(lambda: self.xdotool("getactivewindow") == self.window, TIMEOUT, "the focus")
-        self.expect_copy("txtEncrypt", "ab\u0416")
-
-    def test_quit_the_close_box_and_alt_f4_end_with_status_0(self):
-        for way_out in (lambda: self.click("cmdQuit"), lambda: self.xdotool("key", "alt+F4"),
-                        lambda: self.x.run("wmctrl", "-i", "-c", hex(int(self.window)))):
+    def test_quit_alt_f4_and_the_close_box_end_with_status_0(self):
+        for way, action in [("cmdQuit", lambda: self.click("cmdQuit")),
+                            ("alt+F4", lambda: self.xdo("key", "alt+F4")),
+                            ("close box", lambda: self.x.run("wmctrl", "-i", "-c", self.window))]:
             self.start()
-            way_out()
-            self.assertEqual(self.app.wait(timeout=TIMEOUT), 0)
+            action()
+            self.assertEqual(self.app.wait(timeout=20), 0, way)
+
+
+class Linux(Journeys):
+    def assertSaid(self, said: str) -> None:
+        """Qt's message boxes give their text to no X tool; the widget tests read it."""
+
+
+class Wine(Journeys):
+    # Wine's message boxes cannot copy their text, but Wine traces it.
+    COMMAND = ["env", "WINEDEBUG=+msgbox", "wine"]
+    REFUSALS = [*Journeys.REFUSALS, ("ok\x03", "U+0000 at position 3"),
+                ("a" * 40000, "a text of 40,000 characters")]
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # Wine's desktop process stays tied to this display; the next suite starts its own.
+        cls.addClassCleanup(subprocess.run, ["wineserver", "--kill"], env=cls.x.env, timeout=60)
+
+    def assertSaid(self, said: str) -> None:
+        self.assertIn(said, re.findall(r"MSGBOX_OnInit (.*)", self.log.read_text())[-1])
+
+    def test_geometry_at_144_dpi(self):
+        dpi = ["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+               "/f", "/d"]
+        wine(*dpi, "144", env=self.x.env)
+        self.addCleanup(wine, *dpi, "96", env=self.x.env)
+        # Twips * 144 / 1440: Line1 from (12, 84) up to x = 252, two pixels thick; txtEncrypt from
+        # y = 12 to 41, cmdEncrypt from 48.
+        self.start("266x302", {(12, 84): BLACK, (251, 85): BLACK, (252, 84): WINDOW,
+                               (130, 83): WINDOW, (130, 86): WINDOW, (130, 27): BOX,
+                               (130, 44): WINDOW})
+
+
+class Installer(unittest.TestCase):
+    def test_installs_silently_and_uninstalls_completely(self):
+        with tempfile.TemporaryDirectory() as out:
+            subprocess.run([os.environ["CPACK"], "-G", "NSIS;ZIP", "--config",
+                            PROGRAM.parent / "CPackConfig.cmake", "-B", out], check=True)
+            archive = zipfile.ZipFile(next(Path(out).glob("*.zip")))
+            self.assertEqual(sorted(archive.namelist()), ["Kestrune.exe", "LICENSE.txt"])
+            wine(str(next(Path(out).glob("*.exe"))), "/S")
+        drive = Path(os.environ["WINEPREFIX"]) / "drive_c"
+        program = drive / "Program Files/Kestrune"
+        menu = drive / "ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrune"
+        self.assertEqual((program / "Kestrune.exe").read_bytes(), PROGRAM.read_bytes())
+        self.assertTrue((menu / "Kestrune.lnk").is_file())
+        key = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrune"
+        entry = wine("reg", "query", key).stdout.decode()
+        for name, value in [("DisplayName", "Kestrune"), ("DisplayVersion", "1.0.0"),
+                            ("Publisher", "The Kestrune developers")]:
+            self.assertRegex(entry, rf"{name}\s+REG_SZ\s+{value}\r?\n")
+        wine(r"C:\Program Files\Kestrune\Uninstall.exe", "/S")
+        self.assertFalse(program.exists() or menu.exists())
+        self.assertNotEqual(wine("reg", "query", key, check=False).returncode, 0)
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 """A private X display with a window manager, Xvfb with openbox on it, so that the end-to-end tests
-and the start-up benchmark see the program as a desktop would: framed, focused and closed by it."""
+and the start-up benchmark see the program as a desktop would: framed, focused and closed by it.
+An XSession is a context: the display lasts as long as the with block."""
 
 import os
 import subprocess
@@ -19,55 +20,37 @@ def wait_until(predicate, timeout: float, what: str, interval: float = 0.05):
 
 
 class XSession:
-    def __init__(self, width: int = 1024, height: int = 768, log_dir: Path | None = None):
-        self.size, self.log_dir, self.display, self.env = f"{width}x{height}x24", log_dir, "", {}
-        self._processes: list[subprocess.Popen] = []
-
-    def __enter__(self) -> "XSession":
-        self.start()
-        return self
-
-    def __exit__(self, *exc) -> None:
-        self.stop()
+    def __init__(self, log_dir: Path | None = None):
+        self.log_dir, self.env, self._processes = log_dir, {}, []
 
     def _spawn(self, name: str, *command: str, **options) -> None:
-        if self.log_dir:
-            self.log_dir.mkdir(parents=True, exist_ok=True)
         with open(self.log_dir / f"{name}.log" if self.log_dir else os.devnull, "wb") as log:
             self._processes.append(subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log,
                                                     stderr=log, start_new_session=True, **options))
 
-    def start(self) -> None:
+    def __enter__(self) -> "XSession":
         self._tmp = tempfile.TemporaryDirectory(prefix="kestrune-x-")
         read_fd, write_fd = os.pipe()
-        self._spawn("xvfb", "Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.size, "-dpi",
-                    "96", "-nolisten", "tcp", "-noreset", pass_fds=(write_fd,))
+        self._spawn("xvfb", "Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
+                    "-dpi", "96", "-nolisten", "tcp", "-noreset", pass_fds=(write_fd,))
         os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:  # Xvfb writes its display number once it listens
-            self.display = ":" + pipe.readline().strip()
+        display = ":" + os.fdopen(read_fd).readline().strip()  # written once Xvfb listens
         # Nobody's own settings may change what the window manager or Qt do here.
         self.env = {k: v for k, v in os.environ.items()
                     if not k.startswith(("QT_", "WAYLAND_", "XDG_")) and k != "XAUTHORITY"}
-        self.env.update(DISPLAY=self.display, QT_QPA_PLATFORM="xcb",
-                        XDG_CONFIG_HOME=self._tmp.name, XDG_RUNTIME_DIR=self._tmp.name)
+        self.env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=self._tmp.name,
+                        XDG_RUNTIME_DIR=self._tmp.name)
         self._spawn("openbox", "openbox", "--sm-disable", env=self.env)
         wait_until(lambda: b"window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
                    .stdout, 20, "openbox to manage the screen")
+        return self
 
-    def run(self, *args: str, timeout: float = 10, check: bool = True,
-            input: bytes | None = None) -> subprocess.CompletedProcess:
+    def run(self, *args: str, timeout: float = 30) -> subprocess.CompletedProcess:
         """Runs an X client on this display; output as bytes."""
-        return subprocess.run(args, env=self.env, capture_output=True, input=input,
-                              timeout=timeout, check=check)
+        return subprocess.run(args, env=self.env, capture_output=True, timeout=timeout)
 
-    def screenshot(self, path: Path) -> str:
-        """Saves the screen as a PNG; returns what happened, never raises."""
-        done = self.run("import", "-window", "root", str(path), check=False, timeout=20)
-        return f"screenshot saved to {path}" if done.returncode == 0 else "no screenshot"
-
-    def stop(self) -> None:
+    def __exit__(self, *exc) -> None:
         for process in reversed(self._processes):
             process.terminate()
             process.wait(timeout=10)
-        self._processes = []
         self._tmp.cleanup()
