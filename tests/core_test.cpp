@@ -97,6 +97,27 @@ TEST(Cipher, EveryCharacterFollowsTheModel) {
     expectModel(all, model::kShift);
 }
 
+// Lanes matter to the vector kernel: each edge of its arithmetic ranges in every lane, at the
+// edges of the 1,024-character blocks and in the tail, alone or with a quote a few lanes after
+// it, among ASCII, Latin-1 or table-only lanes, so that each of its loops runs and hands over.
+TEST(Cipher, EveryLaneFollowsTheModel) {
+    for (const char16_t base : {u'a', u'\u00E9', u'\u2019'}) {
+        for (const char16_t edge : u"\2\3 |}\u007F\u0081\u009F\u00A0\u00A2\u00A3\u00FC\u00FD\u00FF"
+                                   u"\u0100\u20AC\uFFFF") {
+            for (std::size_t at = 0; at < 2100; at += at == 40 ? 970 : at == 1050 ? 990 : 1) {
+                std::u16string text(2100, base);
+                text[at] = edge;
+                if (const std::size_t after = at + at % 9; after != at && after < text.size()) {
+                    text[after] = u'\u201D';
+                }
+                SCOPED_TRACE(testing::Message() << "edge " << int(edge) << " at " << at);
+                ASSERT_NO_FATAL_FAILURE(expectModel(text, -model::kShift));
+                ASSERT_NO_FATAL_FAILURE(expectModel(text, model::kShift));
+            }
+        }
+    }
+}
+
 TEST(Dispatch, ReportsAnythingThrownAndSurvivesAFailingReporter) {
     std::vector<std::string> reports;
     runtime::setErrorReporter([&](const std::string& m) { reports.push_back(m); });
