@@ -46,12 +46,6 @@ TEST(Cipher, HandWorkedVectorsBothWays) {
     }
 }
 
-std::u16string with(std::size_t length, std::size_t position, char16_t character) {
-    std::u16string text(length, u'a');
-    text[position - 1] = character;
-    return text;
-}
-
 // Shift -3 encrypts, +3 deciphers.
 TEST(Cipher, RefusalsNameTheFirstOffender) {
     const struct {
@@ -72,8 +66,10 @@ TEST(Cipher, RefusalsNameTheFirstOffender) {
         {3, u"xy\u00FD", Kind::InvalidArgument, 3,
          "code, 253, shifted up by 3 would fall above 255"},
         {-3, std::u16string(32767, u'a'), Kind::Overflow, 0, "a text of 32,767 characters"},
-        {3, with(32767, 32767, u'\u00FF'), Kind::InvalidArgument, 32767, "position 32,767"},
-        {-3, with(40000, 1, u'\u0001'), Kind::Overflow, 0, "40,000 characters: the longest text"},
+        {3, std::u16string(32766, u'a') + u'\u00FF', Kind::InvalidArgument, 32767,
+         "position 32,767"},
+        {-3, u'\u0001' + std::u16string(39999, u'a'), Kind::Overflow, 0,
+         "40,000 characters: the longest text"},
     };
     for (const auto& r : refusals) {
         const model::Outcome expected{true, {}, r.kind, r.position};

@@ -1,15 +1,13 @@
 #!/bin/sh
-# usage: resources_test.sh KESTRUNE.EXE KESTRUNE.ICO
+# usage: resources_test.sh KESTRUNE.EXE
 # Reads the built executable back: its resources as icoutils lists them, the version record as
-# windres decompiles it, icon group 1's images (the .ico file must hold the same six), the
-# manifest, and the DLLs it needs.
+# windres decompiles it, icon group 1's six images, the manifest, and the DLLs it needs.
 set -eu
 found=$(mktemp)
-trap 'rm -f "$found" "$found.ico"' EXIT
+trap 'rm -f "$found"' EXIT
 wrestool -l "$1" | cut -d' ' -f1-3 >"$found"
 i686-w64-mingw32-windres -i "$1" -O rc | grep -E '^1 VERSIONINFO|^ *(FILE|PRODUCT|BLOCK|VALUE)' >>"$found"
-wrestool -x -t14 -n1 "$1" | icotool -l - | tee -a "$found" >"$found.ico"
-icotool -l "$2" | diff -u "$found.ico" -
+wrestool -x -t14 -n1 "$1" | icotool -l - >>"$found"
 wrestool --raw -x -t24 -n1 "$1" | grep -o 'level="asInvoker"\|>PerMonitorV2<\|Common-Controls" version="6.0.0.0"' >>"$found"
 i686-w64-mingw32-objdump -p "$1" | grep -o '(PE32)\|(Windows GUI)\|DLL Name: .*' | sort -f >>"$found"
 diff -u - "$found" <<'END'
