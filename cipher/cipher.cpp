@@ -206,11 +206,13 @@ template <std::int16_t shift> struct Ranges {
     static constexpr char16_t down = shift < 0 ? -shift : 0;
     static constexpr char16_t span = 0x7F - (shift < 0 ? -shift : shift);
     // Each range test as one signed comparison, after moving the range's start to the bottom of
-    // the signed lanes: the way SSE2, which has no unsigned comparison, does it in one step.
+    // the signed lanes: the way SSE2, which has no unsigned comparison, does it in one step. The
+    // moves wrap, so they are done unsigned.
     using S = stdx::rebind_simd_t<std::int16_t, V>;
     static S::mask_type inside(const V& x) {
-        const S t = stdx::static_simd_cast<S>(x + V(0x8000 - down));
-        return t < S(span + 1 - 0x8000) || t - S(0xA0) < S(span - 0x20 + 1 - 0x8000);
+        const V t = x + V(0x8000 - down);
+        return stdx::static_simd_cast<S>(t) < S(span + 1 - 0x8000) ||
+               stdx::static_simd_cast<S>(t - V(0xA0)) < S(span - 0x20 + 1 - 0x8000);
     }
 };
 
