@@ -21,8 +21,4 @@ constexpr std::optional<std::int16_t> addInt16(std::int16_t a, std::int16_t b) {
     return toInt16(std::int32_t{a} + std::int32_t{b});
 }
 
-constexpr std::optional<std::int16_t> subtractInt16(std::int16_t a, std::int16_t b) {
-    return toInt16(std::int32_t{a} - std::int32_t{b});
-}
-
 } // namespace kestrune::runtime
