@@ -1,12 +1,15 @@
-// Cipher throughput against a plain copy of the same code units, the floor any transform pays.
+// Cipher speed against a plain copy of the same code units, the floor any transform pays.
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cipher/cipher.h"
+#include "cipher/shift.h"
 #include "runtime/code_page.h"
 
 namespace {
@@ -64,50 +67,75 @@ std::u16string mixedText(std::size_t length) {
     return text;
 }
 
-template <std::u16string (*Transform)(const std::u16string&)>
-void run(benchmark::State& state, const std::u16string& text) {
+using Clock = std::chrono::steady_clock;
+
+double median(std::vector<double>& times) {
+    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+    return times[times.size() / 2];
+}
+
+using Shift = std::function<std::u16string(const std::u16string&)>;
+
+// Each iteration copies the text, then shifts it, then shifts its first half, timing each, so that
+// all three run at the machine's pace of the moment, which drifts on shared hardware. Reported,
+// from the medians, which an interrupt in one iteration does not move: the shift against the
+// copy, and the whole text against its half, whose growth should be linear.
+void run(benchmark::State& state, const std::u16string& text, const Shift& shift) {
+    const std::u16string half = text.substr(0, text.size() / 2);
+    std::vector<double> copying, whole, halved;
+    // Each string is gone before the next is made: with three alive, glibc would hand memory back
+    // to the system and take it again, page faults and all, on every iteration.
+    const auto timed = [](std::vector<double>& times, auto make) {
+        const auto start = Clock::now();
+        benchmark::DoNotOptimize(make().data());
+        times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        return times.back();
+    };
+    std::vector<double> nothing; // the clock's own cost, taken off every time below
     for (auto _ : state) {
-        std::u16string out = Transform(text);
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
+        timed(nothing, [] { return std::u16string(); });
+        timed(copying, [&] { return text; });
+        state.SetIterationTime(timed(whole, [&] { return shift(text); }));
+        timed(halved, [&] { return shift(half); });
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    const double clock = median(nothing), shifting = median(whole) - clock;
+    state.counters["vs_copy"] = shifting / (median(copying) - clock);
+    state.counters["growth"] = shifting / (median(halved) - clock);
 }
-
-std::u16string copyOf(const std::u16string& text) {
-    return text;
-}
-
-void BM_Copy(benchmark::State& state) {
-    run<copyOf>(state, asciiText(static_cast<std::size_t>(state.range(0))));
-}
-void BM_EncryptAscii(benchmark::State& state) {
-    run<kestrune::EncryptString>(state, asciiText(static_cast<std::size_t>(state.range(0))));
-}
-void BM_DecipherAscii(benchmark::State& state) {
-    run<kestrune::DecipherString>(state, asciiText(static_cast<std::size_t>(state.range(0))));
-}
-void BM_EncryptProse(benchmark::State& state) {
-    run<kestrune::EncryptString>(state, proseText(static_cast<std::size_t>(state.range(0))));
-}
-void BM_DecipherProse(benchmark::State& state) {
-    run<kestrune::DecipherString>(state, proseText(static_cast<std::size_t>(state.range(0))));
-}
-void BM_EncryptMixed(benchmark::State& state) {
-    run<kestrune::EncryptString>(state, mixedText(static_cast<std::size_t>(state.range(0))));
-}
-void BM_DecipherMixed(benchmark::State& state) {
-    run<kestrune::DecipherString>(state, mixedText(static_cast<std::size_t>(state.range(0))));
-}
-
-BENCHMARK(BM_Copy)->Arg(kLongest);
-BENCHMARK(BM_EncryptAscii)->Arg(kLongest)->Arg(kLongest / 2);
-BENCHMARK(BM_DecipherAscii)->Arg(kLongest)->Arg(kLongest / 2);
-BENCHMARK(BM_EncryptProse)->Arg(kLongest)->Arg(kLongest / 2);
-BENCHMARK(BM_DecipherProse)->Arg(kLongest)->Arg(kLongest / 2);
-BENCHMARK(BM_EncryptMixed)->Arg(kLongest)->Arg(kLongest / 2);
-BENCHMARK(BM_DecipherMixed)->Arg(kLongest)->Arg(kLongest / 2);
 
 } // namespace
 
-BENCHMARK_MAIN();
+// Every text both ways as the program shifts it, and then through each kernel this processor runs,
+// widest first, for comparison.
+int main(int argc, char** argv) {
+    using namespace kestrune;
+    static const std::pair<const char*, std::u16string> texts[] = {{"Ascii", asciiText(kLongest)},
+                                                                   {"Prose", proseText(kLongest)},
+                                                                   {"Mixed", mixedText(kLongest)}};
+    std::vector<std::pair<std::string, Shift>> encrypt{{"Kestrune", EncryptString}},
+        decipher{{"Kestrune", DecipherString}};
+    const auto kernels = detail::Kernels();
+    for (auto kernel = kernels.rbegin(); kernel != kernels.rend(); ++kernel) {
+        if (kernel->usable) {
+            encrypt.emplace_back(kernel->name, [kernel](const std::u16string& text) {
+                return detail::ShiftString(text, -CipherShift, *kernel);
+            });
+            decipher.emplace_back(kernel->name, [kernel](const std::u16string& text) {
+                return detail::ShiftString(text, CipherShift, *kernel);
+            });
+        }
+    }
+    for (std::size_t way = 0; way < encrypt.size(); ++way) {
+        for (const auto& [name, text] : texts) {
+            for (const auto& [verb, shift] :
+                 {std::pair{"Encrypt", encrypt[way]}, {"Decipher", decipher[way]}}) {
+                benchmark::RegisterBenchmark((shift.first + "/" + verb + name).c_str(), run, text,
+                                             shift.second)
+                    ->UseManualTime();
+            }
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

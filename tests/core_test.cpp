@@ -1,4 +1,4 @@
-// The cipher against hand-worked vectors and refusals, and through both kernels against the model;
+// The cipher against hand-worked vectors and refusals, and through every kernel against the model;
 // and the runtime's last resorts, which no window test reaches.
 
 #include <gtest/gtest.h>
@@ -13,13 +13,16 @@ namespace {
 
 using Kind = CipherError::Kind;
 
-// Both kernels must give what the model gives, refusals included.
+// Every kernel this processor runs must give what the model gives, refusals included.
 void expectModel(const std::u16string& text, int shift) {
-    for (const auto kernel : {detail::Kernel::Scalar, detail::Kernel::Vector}) {
+    for (const auto& kernel : detail::Kernels()) {
+        if (!kernel.usable) {
+            continue;
+        }
         ASSERT_EQ(
             model::run([&] { return detail::ShiftString(text, std::int16_t(shift), kernel); }),
             model::shift(text, shift))
-            << "kernel " << int(kernel) << ", shift " << shift << ", first unit "
+            << kernel.name << " kernel, shift " << shift << ", first unit "
             << (text.empty() ? -1 : int(text[0])) << ", length " << text.size();
     }
 }

@@ -1,0 +1,150 @@
+// The vector kernel, built once for each instruction set in KESTRUNE_ISA with that set enabled:
+// portable code whose vectors are as wide as the build allows.
+
+#include <experimental/simd>
+
+#include "cipher/kernel.h"
+
+namespace kestrune::detail {
+namespace {
+
+namespace stdx = std::experimental;
+using V = stdx::native_simd<char16_t>;
+using Eight = stdx::fixed_size_simd<char16_t, 8>;
+static_assert(64 % V::size() == 0);
+
+// Codes 0-0x7F and 0xA0-0xFF are their own characters, so where a character and its shifted code
+// both lie in one of those ranges, the shift is plain arithmetic. Writing x - down for the lower
+// of the two, that is x - down <= span (ASCII) or x - down - 0xA0 <= span - 0x20 (Latin-1).
+// Everything else is outside: the high block 0x80-0x9F, the codes the shift carries into or out
+// of it, and refused characters. The vector loops shift every lane and fix the outside ones.
+template <std::int16_t shift> struct Ranges {
+    static constexpr char16_t down = shift < 0 ? -shift : 0;
+    static constexpr char16_t span = 0x7F - (shift < 0 ? -shift : shift);
+    // Each range test as one signed comparison, after moving the range's start to the bottom of
+    // the signed lanes: the way SSE2, which has no unsigned comparison, does it in one step. The
+    // moves wrap, so they are done unsigned.
+    using S = stdx::rebind_simd_t<std::int16_t, V>;
+    static S::mask_type inside(const V& x) {
+        const V t = x + V(0x8000 - down);
+        return stdx::static_simd_cast<S>(t) < S(span + 1 - 0x8000) ||
+               stdx::static_simd_cast<S>(t - V(0xA0)) < S(span - 0x20 + 1 - 0x8000);
+    }
+};
+
+// The lanes of a mask as bits, lane 0 lowest, through libstdc++'s own conversion, which is one
+// movemask instruction where the processor has one. Only libstdc++ ships this header.
+template <typename Mask> std::uint64_t bitsOf(const Mask& mask) {
+    return mask.__to_bitset().to_ullong();
+}
+
+// For each set of eight bits, the bits clear in it in order, and how many there are.
+struct Listing {
+    std::array<std::array<char16_t, 8>, 256> clear{};
+    std::array<std::uint8_t, 256> count{};
+};
+constexpr Listing kListing = [] {
+    Listing listing;
+    for (unsigned set = 0; set < 256; ++set) {
+        for (char16_t bit = 0; bit < 8; ++bit) {
+            if (!(set >> bit & 1)) {
+                listing.clear[set][listing.count[set]++] = bit;
+            }
+        }
+    }
+    return listing;
+}();
+
+// Appends to list, without a branch, offset plus each bit clear in the eight bits of set.
+template <std::size_t N>
+void appendClear(std::array<char16_t, N>& list, std::size_t& n, std::uint64_t set,
+                 std::size_t offset) {
+    (Eight(kListing.clear[set].data(), stdx::element_aligned) + Eight(char16_t(offset)))
+        .copy_to(list.data() + n, stdx::element_aligned);
+    n += kListing.count[set];
+}
+
+// Plain ASCII, the common case: shift every lane, watching only whether a character or its
+// shifted code left ASCII. True if none did, which leaves nothing to fix.
+template <std::int16_t shift>
+bool shiftAscii(const char16_t* source, char16_t* target, std::size_t length) {
+    V seen(0);
+#pragma GCC unroll 4
+    for (std::size_t k = 0; k < length; k += V::size()) {
+        const V x(source + k, stdx::element_aligned);
+        const V y = x + V(static_cast<char16_t>(shift));
+        y.copy_to(target + k, stdx::element_aligned);
+        seen |= x | y;
+    }
+    return stdx::all_of(seen < V(0x80));
+}
+
+// Any text, in groups of 64 characters, without a branch on the text: shift every lane and note
+// which are inside, a bit each; list the bytes of those bits that have a lane outside, then the
+// lanes outside in them; look those up. False if any was refused; listedAny tells whether there
+// were any.
+template <std::int16_t shift>
+bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bool& listedAny) {
+    std::array<std::uint8_t, kBlock / 8> inside;
+    std::array<char16_t, kBlock / 8 + 8> bytes; // eight more, as each append writes eight
+    std::array<char16_t, kBlock + 8> lanes;
+    std::size_t nBytes = 0, nLanes = 0;
+    for (std::size_t group = 0; group < length / 64; ++group) {
+        std::uint64_t bits = 0;
+#pragma GCC unroll 8
+        for (std::size_t lane = 0; lane < 64; lane += V::size()) {
+            const std::size_t k = 64 * group + lane;
+            const V x(source + k, stdx::element_aligned);
+            (x + V(static_cast<char16_t>(shift))).copy_to(target + k, stdx::element_aligned);
+            bits |= bitsOf(Ranges<shift>::inside(x)) << lane;
+        }
+        for (std::size_t byte = 0; byte < 8; ++byte) {
+            inside[8 * group + byte] = static_cast<std::uint8_t>(bits >> 8 * byte);
+        }
+        // One bit per byte, set where the byte is all ones, gathered into eight bits by a multiply.
+        std::uint64_t full = bits & bits >> 4;
+        full &= full >> 2;
+        full &= full >> 1;
+        appendClear(bytes, nBytes, (full & 0x0101010101010101) * 0x0102040810204080 >> 56,
+                    8 * group);
+    }
+    for (std::size_t j = 0; j < nBytes; ++j) {
+        const std::size_t byte = bytes[j];
+        appendClear(lanes, nLanes, inside[byte], 8 * byte);
+    }
+    char16_t all = 0;
+#pragma GCC unroll 4
+    for (std::size_t j = 0; j < nLanes; ++j) {
+        target[lanes[j]] = lookUp<shift>(source[lanes[j]]);
+        all |= target[lanes[j]];
+    }
+    listedAny = nLanes != 0;
+    return all < 0x8000;
+}
+
+} // namespace
+
+// One block: whole groups of 64 by a vector loop, the rest by the scalar one. Text tends to stay
+// as it was, so ascii, what the previous block suggests, picks the loop, a branch the processor
+// predicts: the ASCII loop, redone by the lanes loop if a character was not ASCII; or the lanes
+// loop, until a block where it listed nothing. Everything is inlined here, so that nothing built
+// for a wider instruction set is left out of line for the linker to share with other code.
+template <Isa isa, std::int16_t shift>
+[[gnu::flatten]] bool shiftVector(const char16_t* source, char16_t* target, std::size_t length,
+                                  bool& ascii) {
+    const std::size_t whole = length - length % 64;
+    bool fine = true;
+    if (!ascii || !(ascii = shiftAscii<shift>(source, target, whole))) {
+        bool listedAny = false;
+        fine = shiftLanes<shift>(source, target, whole, listedAny);
+        ascii = !listedAny;
+    }
+    return shiftScalar<shift>(source + whole, target + whole, length - whole) && fine;
+}
+
+template bool shiftVector<Isa::KESTRUNE_ISA, CipherShift>(const char16_t*, char16_t*, std::size_t,
+                                                          bool&);
+template bool shiftVector<Isa::KESTRUNE_ISA, -CipherShift>(const char16_t*, char16_t*, std::size_t,
+                                                           bool&);
+
+} // namespace kestrune::detail
