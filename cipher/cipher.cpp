@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ranges>
 
 #include "cipher/kernel.h"
 #include "cipher/shift.h"
@@ -205,12 +206,11 @@ std::u16string ShiftString(const std::u16string& St, std::int16_t shift, const K
 
 namespace {
 
-// The widest kernel this processor runs.
+// The widest kernel this processor runs; the scalar one always does.
 const detail::Kernel& fastest() {
-    static const auto kernels = detail::Kernels();
-    static const auto widest = std::find_if(kernels.rbegin(), kernels.rend(),
-                                            [](const detail::Kernel& k) { return k.usable; });
-    return *widest;
+    static const detail::Kernel& widest =
+        *std::ranges::find_if(detail::Kernels() | std::views::reverse, &detail::Kernel::usable);
+    return widest;
 }
 
 } // namespace
