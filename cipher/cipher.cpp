@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ranges>
 
 #include "cipher/kernel.h"
 #include "cipher/shift.h"
@@ -208,8 +207,11 @@ namespace {
 
 // The widest kernel this processor runs; the scalar one always does.
 const detail::Kernel& fastest() {
-    static const detail::Kernel& widest =
-        *std::ranges::find_if(detail::Kernels() | std::views::reverse, &detail::Kernel::usable);
+    static const detail::Kernel& widest = []() -> const detail::Kernel& {
+        const auto kernels = detail::Kernels();
+        return *std::find_if(kernels.rbegin(), kernels.rend(),
+                             [](const auto& k) { return k.usable; });
+    }();
     return widest;
 }
 
