@@ -19,16 +19,11 @@ static_assert(64 % V::size() == 0);
 // Everything else is outside: the high block 0x80-0x9F, the codes the shift carries into or out
 // of it, and refused characters. The vector loops shift every lane and fix the outside ones.
 template <std::int16_t shift> struct Ranges {
-    static constexpr char16_t down = shift < 0 ? -shift : 0;
     static constexpr char16_t span = 0x7F - (shift < 0 ? -shift : shift);
-    // Each range test as one signed comparison, after moving the range's start to the bottom of
-    // the signed lanes: the way SSE2, which has no unsigned comparison, does it in one step. The
-    // moves wrap, so they are done unsigned.
-    using S = stdx::rebind_simd_t<std::int16_t, V>;
-    static S::mask_type inside(const V& x) {
-        const V t = x + V(0x8000 - down);
-        return stdx::static_simd_cast<S>(t) < S(span + 1 - 0x8000) ||
-               stdx::static_simd_cast<S>(t - V(0xA0)) < S(span - 0x20 + 1 - 0x8000);
+    // x is the character and y its shifted code; the lower of the two is y when shifting down.
+    static V::mask_type inside(const V& x, const V& y) {
+        const V lower = shift < 0 ? y : x;
+        return lower <= V(span) || lower - V(0xA0) <= V(span - 0x20);
     }
 };
 
@@ -95,8 +90,9 @@ bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bo
         for (std::size_t lane = 0; lane < 64; lane += V::size()) {
             const std::size_t k = 64 * group + lane;
             const V x(source + k, stdx::element_aligned);
-            (x + V(static_cast<char16_t>(shift))).copy_to(target + k, stdx::element_aligned);
-            bits |= bitsOf(Ranges<shift>::inside(x)) << lane;
+            const V y = x + V(static_cast<char16_t>(shift));
+            y.copy_to(target + k, stdx::element_aligned);
+            bits |= bitsOf(Ranges<shift>::inside(x, y)) << lane;
         }
         for (std::size_t byte = 0; byte < 8; ++byte) {
             inside[8 * group + byte] = static_cast<std::uint8_t>(bits >> 8 * byte);
