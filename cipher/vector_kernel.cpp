@@ -84,6 +84,7 @@ bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bo
     std::array<char16_t, kBlock / 8 + 8> bytes; // eight more, as each append writes eight
     std::array<char16_t, kBlock + 8> lanes;
     std::size_t nBytes = 0, nLanes = 0;
+    V highest(0);
     for (std::size_t group = 0; group < length / 64; ++group) {
         std::uint64_t bits = 0;
 #pragma GCC unroll 8
@@ -93,6 +94,7 @@ bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bo
             const V y = x + V(static_cast<char16_t>(shift));
             y.copy_to(target + k, stdx::element_aligned);
             bits |= bitsOf(Ranges<shift>::inside(x, y)) << lane;
+            highest = stdx::max(highest, x);
         }
         for (std::size_t byte = 0; byte < 8; ++byte) {
             inside[8 * group + byte] = static_cast<std::uint8_t>(bits >> 8 * byte);
@@ -108,10 +110,14 @@ bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bo
         const std::size_t byte = bytes[j];
         appendClear(lanes, nLanes, inside[byte], 8 * byte);
     }
+    // A character above the table is refused; below it, the lookups need no bound.
+    if (stdx::any_of(highest > V(kHighestMapped))) {
+        return false;
+    }
     char16_t all = 0;
 #pragma GCC unroll 4
     for (std::size_t j = 0; j < nLanes; ++j) {
-        target[lanes[j]] = lookUp<shift>(source[lanes[j]]);
+        target[lanes[j]] = kTable<shift>[source[lanes[j]]];
         all |= target[lanes[j]];
     }
     listedAny = nLanes != 0;
