@@ -124,28 +124,35 @@ bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bo
     return all < 0x8000;
 }
 
+// Whole groups of 64. Text tends to stay as it was, so ascii, what came before suggests, picks the
+// loop, a branch the processor predicts: the ASCII loop, redone by the lanes loop if a character
+// was not ASCII; or the lanes loop, until it lists nothing.
+template <std::int16_t shift>
+bool shiftGroups(const char16_t* source, char16_t* target, std::size_t length, bool& ascii) {
+    if (ascii && (ascii = shiftAscii<shift>(source, target, length))) {
+        return true;
+    }
+    bool listedAny = false;
+    const bool fine = shiftLanes<shift>(source, target, length, listedAny);
+    ascii = !listedAny;
+    return fine;
+}
+
 } // namespace
 
-// One block, in groups of 64. Text tends to stay as it was, so ascii, what the previous block
-// suggests, picks the loop, a branch the processor predicts: the ASCII loop, redone by the lanes
-// loop if a character was not ASCII; or the lanes loop, until a block where it listed nothing.
-// The last few characters go through the lanes loop too, padded to a group with a letter, which
-// is quicker than the scalar loop. Everything is inlined here, so that nothing built for a wider
-// instruction set is left out of line for the linker to share with other code.
+// One block. Its last few characters are padded to a group with a letter, which is quicker than
+// the scalar loop. Everything is inlined here, so that nothing built for a wider instruction set
+// is left out of line for the linker to share with other code.
 template <Isa isa, std::int16_t shift>
 [[gnu::flatten]] bool shiftVector(const char16_t* source, char16_t* target, std::size_t length,
                                   bool& ascii) {
     const std::size_t whole = length - length % 64;
-    bool fine = true, listedAny = false;
-    if (!ascii || !(ascii = shiftAscii<shift>(source, target, whole))) {
-        fine = shiftLanes<shift>(source, target, whole, listedAny);
-        ascii = !listedAny;
-    }
+    bool fine = shiftGroups<shift>(source, target, whole, ascii);
     if (whole < length) {
         std::array<char16_t, 64> padded, shifted;
         padded.fill(u'a');
         std::copy(source + whole, source + length, padded.begin());
-        fine &= shiftLanes<shift>(padded.data(), shifted.data(), 64, listedAny);
+        fine &= shiftGroups<shift>(padded.data(), shifted.data(), 64, ascii);
         std::copy_n(shifted.begin(), length - whole, target + whole);
     }
     return fine;
