@@ -151,9 +151,16 @@ std::u16string shiftEachCharacter(const std::u16string& St, std::int16_t shift) 
     return result;
 }
 
+// The portable kernel: every character through the table, the ones above it through its last
+// entry. False if any was refused: kRefused is the only entry with the top bit set.
 template <std::int16_t shift>
-bool shiftScalarBlock(const char16_t* source, char16_t* target, std::size_t length, bool&) {
-    return shiftScalar<shift>(source, target, length);
+bool shiftScalar(const char16_t* source, char16_t* target, std::size_t length, bool&) {
+    char16_t all = 0;
+    for (std::size_t j = 0; j < length; ++j) {
+        target[j] = kTable<shift>[std::min<char16_t>(source[j], kHighestMapped + 1)];
+        all |= target[j];
+    }
+    return all < 0x8000;
 }
 
 template <Isa isa> constexpr Kernel vectorKernel(const char* name, bool usable) {
@@ -166,7 +173,7 @@ namespace detail {
 
 std::span<const Kernel> Kernels() {
     static const Kernel kernels[] = {
-        {"scalar", true, shiftScalarBlock<-CipherShift>, shiftScalarBlock<CipherShift>},
+        {"scalar", true, shiftScalar<-CipherShift>, shiftScalar<CipherShift>},
         vectorKernel<Isa::Baseline>("vector", true),
 #ifdef KESTRUNE_X86_KERNELS
         vectorKernel<Isa::Avx2>("AVX2", __builtin_cpu_supports("avx2")),

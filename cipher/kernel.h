@@ -1,9 +1,8 @@
 #pragma once
 
-// What the kernels share: the mapping precomputed, the scalar loop over it, and the vector loop,
-// which is built once for each instruction set the processor may offer.
+// What the kernels share: the mapping precomputed, and the vector loop, which is built once for
+// each instruction set the processor may offer.
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -45,27 +44,5 @@ enum class Isa { Baseline, Avx2, Avx512 };
 // Built by vector_kernel.cpp for each Isa, with that instruction set enabled.
 template <Isa isa, std::int16_t shift>
 bool shiftVector(const char16_t* source, char16_t* target, std::size_t length, bool& ascii);
-
-// Code shared by kernels of different instruction sets stays private to each file: were one
-// copy shared, the linker could hand the baseline code a copy that uses wider instructions.
-namespace {
-
-template <std::int16_t shift> char16_t lookUp(char16_t character) {
-    return kTable<shift>[std::min<char16_t>(character, kHighestMapped + 1)];
-}
-
-// The portable kernel: every character through the table. False if any was refused: kRefused is
-// the only entry with the top bit set.
-template <std::int16_t shift>
-bool shiftScalar(const char16_t* source, char16_t* target, std::size_t length) {
-    char16_t all = 0;
-    for (std::size_t j = 0; j < length; ++j) {
-        target[j] = lookUp<shift>(source[j]);
-        all |= target[j];
-    }
-    return all < 0x8000;
-}
-
-} // namespace
 
 } // namespace kestrune::detail

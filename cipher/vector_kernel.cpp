@@ -1,6 +1,9 @@
 // The vector kernel, built once for each instruction set in KESTRUNE_ISA with that set enabled:
 // portable code whose vectors are as wide as the build allows.
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <experimental/simd>
 
 #include "cipher/kernel.h"
@@ -13,14 +16,13 @@ using V = stdx::native_simd<char16_t>;
 using Eight = stdx::fixed_size_simd<char16_t, 8>;
 static_assert(64 % V::size() == 0);
 
-// Codes 0-0x7F and 0xA0-0xFF are their own characters, so where a character and its shifted code
-// both lie in one of those ranges, the shift is plain arithmetic. Writing x - down for the lower
-// of the two, that is x - down <= span (ASCII) or x - down - 0xA0 <= span - 0x20 (Latin-1).
-// Everything else is outside: the high block 0x80-0x9F, the codes the shift carries into or out
-// of it, and refused characters. The vector loops shift every lane and fix the outside ones.
+// Codes 0-0x7F and 0xA0-0xFF are their own characters, so where a character x and its shifted
+// code y both lie in one of those ranges, the shift is plain arithmetic: the lower of the two is
+// at most span (ASCII), or at least 0xA0 and at most 0xA0 + span - 0x20 (Latin-1). Everything else
+// is outside: the high block 0x80-0x9F, the codes the shift carries into or out of it, and refused
+// characters. The vector loops shift every lane and fix the outside ones.
 template <std::int16_t shift> struct Ranges {
     static constexpr char16_t span = 0x7F - (shift < 0 ? -shift : shift);
-    // x is the character and y its shifted code; the lower of the two is y when shifting down.
     static V::mask_type inside(const V& x, const V& y) {
         const V lower = shift < 0 ? y : x;
         return lower <= V(span) || lower - V(0xA0) <= V(span - 0x20);
