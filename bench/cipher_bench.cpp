@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "cipher/cipher.h"
@@ -112,25 +113,25 @@ int main(int argc, char** argv) {
     static const std::pair<const char*, std::u16string> texts[] = {{"Ascii", asciiText(kLongest)},
                                                                    {"Prose", proseText(kLongest)},
                                                                    {"Mixed", mixedText(kLongest)}};
-    std::vector<std::pair<std::string, Shift>> encrypt{{"Kestrune", EncryptString}},
-        decipher{{"Kestrune", DecipherString}};
+    const auto through = [](const detail::Kernel& kernel, std::int16_t shift) -> Shift {
+        return [&kernel, shift](const std::u16string& text) {
+            return detail::ShiftString(text, shift, kernel);
+        };
+    };
+    std::vector<std::tuple<std::string, Shift, Shift>> ways{
+        {"Kestrune", EncryptString, DecipherString}};
     const auto kernels = detail::Kernels();
     for (auto kernel = kernels.rbegin(); kernel != kernels.rend(); ++kernel) {
         if (kernel->usable) {
-            encrypt.emplace_back(kernel->name, [kernel](const std::u16string& text) {
-                return detail::ShiftString(text, -CipherShift, *kernel);
-            });
-            decipher.emplace_back(kernel->name, [kernel](const std::u16string& text) {
-                return detail::ShiftString(text, CipherShift, *kernel);
-            });
+            ways.emplace_back(kernel->name, through(*kernel, -CipherShift),
+                              through(*kernel, CipherShift));
         }
     }
-    for (std::size_t way = 0; way < encrypt.size(); ++way) {
+    for (const auto& [way, encrypt, decipher] : ways) {
         for (const auto& [name, text] : texts) {
             for (const auto& [verb, shift] :
-                 {std::pair{"Encrypt", encrypt[way]}, {"Decipher", decipher[way]}}) {
-                benchmark::RegisterBenchmark((shift.first + "/" + verb + name).c_str(), run, text,
-                                             shift.second)
+                 {std::pair{"Encrypt", &encrypt}, {"Decipher", &decipher}}) {
+                benchmark::RegisterBenchmark((way + "/" + verb + name).c_str(), run, text, *shift)
                     ->UseManualTime();
             }
         }
