@@ -1,6 +1,7 @@
 #include "cipher/cipher.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "cipher/kernel.h"
@@ -199,7 +200,14 @@ std::u16string ShiftString(const std::u16string& St, std::int16_t shift, const K
     // The size is St's, not the one handed to the lambda: GCC 12 hands it the grown capacity.
     result.resize_and_overwrite(St.size(), [&](char16_t* out, std::size_t) {
         bool ascii = true; // so far; the vector kernels pick their loop by it
-        for (std::size_t first = 0; shifted && first < St.size(); first += kBlock) {
+        // A first short block brings the target to a cache line, so that the vector stores after
+        // it fill whole lines rather than straddle two.
+        const std::size_t line = 64, offset = reinterpret_cast<std::uintptr_t>(out) % line;
+        const std::size_t head = std::min(St.size(), (line - offset) % line / sizeof(char16_t));
+        if (shifted && head != 0) {
+            shifted = block(St.data(), out, head, ascii);
+        }
+        for (std::size_t first = head; shifted && first < St.size(); first += kBlock) {
             shifted =
                 block(St.data() + first, out + first, std::min(kBlock, St.size() - first), ascii);
         }

@@ -14,6 +14,7 @@ namespace {
 namespace stdx = std::experimental;
 using V = stdx::native_simd<char16_t>;
 using Eight = stdx::fixed_size_simd<char16_t, 8>;
+using Bytes8 = stdx::fixed_size_simd<std::uint8_t, 8>;
 static_assert(64 % V::size() == 0);
 
 // Codes 0-0x7F and 0xA0-0xFF are their own characters, so where a character x and its shifted
@@ -98,15 +99,10 @@ bool shiftLanes(const char16_t* source, char16_t* target, std::size_t length, bo
             bits |= bitsOf(Ranges<shift>::inside(x, y)) << lane;
             highest = stdx::max(highest, x);
         }
-        for (std::size_t byte = 0; byte < 8; ++byte) {
-            inside[8 * group + byte] = static_cast<std::uint8_t>(bits >> 8 * byte);
-        }
-        // One bit per byte, set where the byte is all ones, gathered into eight bits by a multiply.
-        std::uint64_t full = bits & bits >> 4;
-        full &= full >> 2;
-        full &= full >> 1;
-        appendClear(bytes, nBytes, (full & 0x0101010101010101) * 0x0102040810204080 >> 56,
-                    8 * group);
+        // The bits as bytes, lanes 0-7 first, kept; a byte with a lane outside is not all ones.
+        const Bytes8 eight([&](auto byte) { return static_cast<std::uint8_t>(bits >> 8 * byte); });
+        eight.copy_to(inside.data() + 8 * group, stdx::element_aligned);
+        appendClear(bytes, nBytes, bitsOf(eight == Bytes8(0xFF)), 8 * group);
     }
     for (std::size_t j = 0; j < nBytes; ++j) {
         const std::size_t byte = bytes[j];
