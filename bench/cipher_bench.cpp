@@ -1,9 +1,12 @@
 // Cipher speed against a plain copy of the same code units, the floor any transform pays.
 
 #include <algorithm>
+#include <array>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <functional>
+#include <numeric>
+#include <random>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -77,31 +80,42 @@ double median(std::vector<double>& times) {
 
 using Shift = std::function<std::u16string(const std::u16string&)>;
 
-// Each iteration copies the text, then shifts it, then shifts its first half, timing each, so that
-// all three run at the machine's pace of the moment, which drifts on shared hardware. Reported,
-// from the medians, which an interrupt in one iteration does not move: the shift against the
-// copy, and the whole text against its half, whose growth should be linear.
+// Each iteration times the clock alone, a copy of the text and of its first half, and the shift of
+// both, so that all run at the machine's pace of the moment, which drifts on shared hardware; and
+// in an order drawn anew, so that none always finds the caches as one other step leaves them.
+// Reported, from the medians, which an interrupt in one iteration does not move: the shift against
+// the copy, and the whole text against its half, whose growth should be linear, beside the copy's.
 void run(benchmark::State& state, const std::u16string& text, const Shift& shift) {
     const std::u16string half = text.substr(0, text.size() / 2);
-    std::vector<double> copying, whole, halved;
-    // Each string is gone before the next is made: with three alive, glibc would hand memory back
-    // to the system and take it again, page faults and all, on every iteration.
-    const auto timed = [](std::vector<double>& times, auto make) {
-        const auto start = Clock::now();
-        benchmark::DoNotOptimize(make().data());
-        times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-        return times.back();
+    enum Step { kClock, kCopy, kCopyHalf, kWhole, kHalf, kSteps };
+    const std::array<std::function<std::u16string()>, kSteps> make{
+        [] { return std::u16string(); }, [&] { return text; },        [&] { return half; },
+        [&] { return shift(text); },     [&] { return shift(half); },
     };
-    std::vector<double> nothing; // the clock's own cost, taken off every time below
+    std::array<std::vector<double>, kSteps> times;
+    std::array<std::size_t, kSteps> order;
+    std::iota(order.begin(), order.end(), 0);
+    std::minstd_rand random;
     for (auto _ : state) {
-        timed(nothing, [] { return std::u16string(); });
-        timed(copying, [&] { return text; });
-        state.SetIterationTime(timed(whole, [&] { return shift(text); }));
-        timed(halved, [&] { return shift(half); });
+        std::shuffle(order.begin(), order.end(), random);
+        // Each string is gone before the next is made: with several alive, glibc would hand memory
+        // back to the system and take it again, page faults and all, on every iteration.
+        for (const std::size_t step : order) {
+            benchmark::DoNotOptimize(
+                make[step]().data()); // untimed, to warm its caches and branches
+            const auto start = Clock::now();
+            benchmark::DoNotOptimize(make[step]().data());
+            times[step].push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        }
+        state.SetIterationTime(times[kWhole].back());
     }
-    const double clock = median(nothing), shifting = median(whole) - clock;
-    state.counters["vs_copy"] = shifting / (median(copying) - clock);
-    state.counters["growth"] = shifting / (median(halved) - clock);
+    const double clock = median(times[kClock]);
+    const auto net = [&](Step step) {
+        return median(times[step]) - clock;
+    };
+    state.counters["vs_copy"] = net(kWhole) / net(kCopy);
+    state.counters["growth"] = net(kWhole) / net(kHalf);
+    state.counters["copy_growth"] = net(kCopy) / net(kCopyHalf);
 }
 
 } // namespace
@@ -110,9 +124,15 @@ void run(benchmark::State& state, const std::u16string& text, const Shift& shift
 // widest first, for comparison.
 int main(int argc, char** argv) {
     using namespace kestrune;
-    static const std::pair<const char*, std::u16string> texts[] = {{"Ascii", asciiText(kLongest)},
-                                                                   {"Prose", proseText(kLongest)},
-                                                                   {"Mixed", mixedText(kLongest)}};
+    // Each text is its first half twice, so that the growth from half to whole measures the cipher
+    // rather than a difference between the halves' characters.
+    const auto twice = [](const std::u16string& half) {
+        return half + half;
+    };
+    static const std::pair<const char*, std::u16string> texts[] = {
+        {"Ascii", twice(asciiText(kLongest / 2))},
+        {"Prose", twice(proseText(kLongest / 2))},
+        {"Mixed", twice(mixedText(kLongest / 2))}};
     const auto through = [](const detail::Kernel& kernel, std::int16_t shift) -> Shift {
         return [&kernel, shift](const std::u16string& text) {
             return detail::ShiftString(text, shift, kernel);

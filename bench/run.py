@@ -31,21 +31,22 @@ def cipher_report(build: Path) -> bool:
         if b.get("run_type") == "iteration":
             kernel, name = b["run_name"].split("/")[:2]
             order[kernel] = b["family_index"]  # the order the program registered them in
-            for counter in ("vs_copy", "growth"):
+            for counter in ("vs_copy", "growth", "copy_growth"):
                 runs.setdefault((kernel, name, counter), []).append(b[counter])
     median = {key: statistics.median(values) for key, values in runs.items()}
 
     ok = True
     print(f"Cipher, 32,766 characters, against a plain copy timed beside it (median of {RUNS}):")
     print(f"  {'text':<8}{'encrypt':>9}{'decipher':>10}{'target':>9}"
-          f"   growth, encrypt and decipher ({GROWTH[0]} to {GROWTH[1]})")
+          f"   growth, encrypt and decipher ({GROWTH[0]} to {GROWTH[1]}), and the copy's")
     for text, target in CIPHER_TARGETS.items():
         ratios = [median["Kestrune", way + text, "vs_copy"] for way in WAYS]
         growth = [median["Kestrune", way + text, "growth"] for way in WAYS]
+        copied = statistics.median(median["Kestrune", way + text, "copy_growth"] for way in WAYS)
         met = all(r <= target for r in ratios) and all(GROWTH[0] <= g <= GROWTH[1] for g in growth)
         ok &= met
         print(f"  {text:<8}{ratios[0]:>9.2f}{ratios[1]:>10.2f}{'<= ' + str(target):>9}"
-              f"   {growth[0]:.2f} {growth[1]:.2f}  {'ok' if met else 'MISSED'}")
+              f"   {growth[0]:.2f} {growth[1]:.2f}  {copied:.2f}  {'ok' if met else 'MISSED'}")
     kernels = sorted(order, key=order.get)[1:]
     print("  Each kernel this processor runs, widest first, encrypt and decipher against the copy:")
     for kernel in kernels:
