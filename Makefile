@@ -31,7 +31,7 @@ build: deps
 # Kestrune.exe, cross-built with mingw-w64; its tests run it under Wine.
 windows: deps
 	cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) --no-warn-unused-cli \
-		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/shell/win32/i686-w64-mingw32.cmake -DKESTRUNE_WERROR=$(WERROR)
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/shell/win32/x86_64-w64-mingw32.cmake -DKESTRUNE_WERROR=$(WERROR)
 	cmake --build $(WINDOWS_DIR)
 
 test: build windows

@@ -10,6 +10,8 @@ from pathlib import Path
 from startup import RUNS, probe
 from xsession import XSession
 
+WINE = Path("/usr/lib/wine/wine64")  # the 64-bit loader itself; see the mingw toolchain file
+
 
 def wine_startup_report(build: Path, windows: Path) -> bool:
     programs = {"bare Win32 window (floor)": windows / "bare_window_win32.exe",
@@ -20,17 +22,17 @@ def wine_startup_report(build: Path, windows: Path) -> bool:
         # No Mono or Gecko, and no desktop entries in the home folder.
         x.env.update(WINEPREFIX=str(prefix), WINEDEBUG="-all",
                      WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
-        subprocess.run(["wineboot", "--init"], env=x.env, check=True, capture_output=True)
+        subprocess.run([str(WINE), "wineboot", "--init"], env=x.env, check=True, capture_output=True)
         subprocess.run(["wineserver", "--wait"], env=x.env, check=True)
         # wineserver stays up between the runs, as it does while a person uses Wine.
         subprocess.run(["wineserver", "--persistent"], env=x.env, check=True)
         try:
             for program in programs.values():  # warm-up
-                probe(x, build, Path("/usr/bin/wine"), str(program))
+                probe(x, build, WINE, str(program))
             for run in range(RUNS):
                 order = list(programs.items())
                 for name, program in order if run % 2 == 0 else reversed(order):
-                    samples[name].append(probe(x, build, Path("/usr/bin/wine"), str(program)))
+                    samples[name].append(probe(x, build, WINE, str(program)))
         finally:
             subprocess.run(["wineserver", "--kill"], env=x.env, check=False)
 

@@ -17,6 +17,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools"))
 from xsession import XSession, wait_until  # noqa: E402
 
 PROGRAM, ARTIFACTS = Path(sys.argv[1]), Path(sys.argv[2])
+WINE = os.environ.get("WINE", "wine64")  # the 64-bit loader itself, as the build names it
 # A point inside each control, in client pixels at 96 DPI.
 POINTS = {"txtEncrypt": (88, 17), "cmdEncrypt": (88, 40), "txtDecrypt": (88, 73),
           "cmdDecrypt": (88, 96), "txtResult": (88, 145), "cmdQuit": (88, 180)}
@@ -30,7 +31,7 @@ ENCRYPTED = "Ebiil)\x1dTloia\x1e"  # "Hello, World!"
 
 
 def wine(*args: str, env=None, check=True) -> subprocess.CompletedProcess:
-    done = subprocess.run(["wine", *args], env=env, capture_output=True, timeout=120, check=check)
+    done = subprocess.run([WINE, *args], env=env, capture_output=True, timeout=120, check=check)
     subprocess.run(["wineserver", "--wait"], env=env, timeout=60, check=True)  # installers respawn
     return done
 
@@ -138,7 +139,7 @@ class Linux(Journeys):
 
 class Wine(Journeys):
     # Wine's message boxes cannot copy their text, but Wine traces it.
-    COMMAND = ["env", "WINEDEBUG=+msgbox", "wine"]
+    COMMAND = ["env", "WINEDEBUG=+msgbox", WINE]
     REFUSALS = [*Journeys.REFUSALS, ("ok\x03", "U+0000 at position 3"),
                 ("a" * 40000, "a text of 40,000 characters")]
 

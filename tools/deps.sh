@@ -8,10 +8,10 @@ packages="
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
     xvfb xauth openbox xdotool xclip x11-utils wmctrl imagemagick libxcb1-dev
-    binutils-mingw-w64-i686 cpp desktop-file-utils appstream dpkg-dev librsvg2-bin
+    binutils-mingw-w64-x86-64 cpp desktop-file-utils appstream dpkg-dev librsvg2-bin
     clang libclang-rt-14-dev valgrind lintian
     at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
-    g++-mingw-w64-i686-win32 nsis icoutils wine wine32:i386
+    g++-mingw-w64-x86-64-win32 nsis icoutils wine wine64
 "
 
 missing=""
@@ -29,10 +29,6 @@ echo "Installing:$missing"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-# wine32, which runs the 32-bit Windows program, comes from the i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo dpkg --add-architecture i386
-fi
 $sudo apt-get update -q
 # shellcheck disable=SC2086
 $sudo apt-get install -y -q --no-install-recommends $missing

@@ -1,6 +1,6 @@
 # The Windows program: the Win32 view over kestrune_core, its entry point and resources, the
 # installer and the zip, and their tests. Included by the top-level CMakeLists.txt in a build
-# for Windows (see i686-w64-mingw32.cmake beside this file).
+# for Windows (see x86_64-w64-mingw32.cmake beside this file).
 
 set(kestrune_win32 ${CMAKE_CURRENT_LIST_DIR})
 set(kestrune_shell ${kestrune_win32}/..)
@@ -31,7 +31,7 @@ set(CPACK_GENERATOR NSIS ZIP)
 set(CPACK_PACKAGE_NAME Kestrune)
 set(CPACK_PACKAGE_VENDOR "The Kestrune developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_FILE_NAME Kestrune-${PROJECT_VERSION}-win32)
+set(CPACK_PACKAGE_FILE_NAME Kestrune-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Kestrune)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Kestrune)
 # The Start-menu shortcut: executable name, then the shortcut's caption.
@@ -44,6 +44,9 @@ set(CPACK_NSIS_MUI_ICON ${kestrune_shell}/icons/kestrune.ico)
 set(CPACK_NSIS_MUI_UNIICON ${kestrune_shell}/icons/kestrune.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME Kestrune.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A 64-bit installer for the 64-bit program, into the native Program Files.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 include(CPack)
 
 if(KESTRUNE_BUILD_TESTS)

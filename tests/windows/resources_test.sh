@@ -6,10 +6,10 @@ set -eu
 found=$(mktemp)
 trap 'rm -f "$found"' EXIT
 wrestool -l "$1" | cut -d' ' -f1-3 >"$found"
-i686-w64-mingw32-windres -i "$1" -O rc | grep -E '^1 VERSIONINFO|^ *(FILE|PRODUCT|BLOCK|VALUE)' >>"$found"
+x86_64-w64-mingw32-windres -i "$1" -O rc | grep -E '^1 VERSIONINFO|^ *(FILE|PRODUCT|BLOCK|VALUE)' >>"$found"
 wrestool -x -t14 -n1 "$1" | icotool -l - >>"$found"
 wrestool --raw -x -t24 -n1 "$1" | grep -o 'level="asInvoker"\|>PerMonitorV2<\|Common-Controls" version="6.0.0.0"' >>"$found"
-i686-w64-mingw32-objdump -p "$1" | grep -o '(PE32)\|(Windows GUI)\|DLL Name: .*' | sort -f >>"$found"
+x86_64-w64-mingw32-objdump -p "$1" | grep -o '(PE32+)\|(Windows GUI)\|DLL Name: .*' | sort -f >>"$found"
 diff -u - "$found" <<'END'
 --type=3 --name=30001 --language=1033
 --type=3 --name=30002 --language=1033
@@ -45,9 +45,9 @@ diff -u - "$found" <<'END'
 Common-Controls" version="6.0.0.0"
 level="asInvoker"
 >PerMonitorV2<
-(PE32)
+(PE32+)
 (Windows GUI)
-DLL Name: COMCTL32.DLL
+DLL Name: COMCTL32.dll
 DLL Name: GDI32.dll
 DLL Name: KERNEL32.dll
 DLL Name: msvcrt.dll

@@ -1,0 +1,20 @@
+# Cross-builds the 64-bit Windows program with Debian's mingw-w64 (g++-mingw-w64-x86-64-win32):
+#   cmake -B build-windows -DCMAKE_TOOLCHAIN_FILE=shell/win32/x86_64-w64-mingw32.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+# The win32 thread model needs no winpthread DLL beside the executable.
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-win32)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Programs built for Windows run here under Wine's 64-bit loader, named directly: Debian's wine
+# wrapper prefers the 32-bit loader whenever wine32 is installed, even where the kernel cannot run it.
+find_program(KESTRUNE_WINE wine64 PATHS /usr/lib/wine REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTRUNE_WINE})
