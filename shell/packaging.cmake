@@ -14,7 +14,11 @@ install(TARGETS kestrune RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(UNIX AND NOT APPLE)
     install(FILES ${kestrune_shell}/linux/${KESTRUNE_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${kestrune_shell}/linux/${KESTRUNE_APP_ID}.metainfo.xml
+    # The metadata and the manual page carry the version and the release's date.
+    foreach(file ${KESTRUNE_APP_ID}.metainfo.xml kestrune.1)
+        configure_file(${kestrune_shell}/linux/${file} ${file} @ONLY)
+    endforeach()
+    install(FILES ${PROJECT_BINARY_DIR}/${KESTRUNE_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     foreach(size 16 32 48)
         install(FILES ${kestrune_shell}/icons/kestrune-${size}.png
@@ -25,6 +29,6 @@ if(UNIX AND NOT APPLE)
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${KESTRUNE_APP_ID}.svg)
 
-    install(FILES ${kestrune_shell}/linux/kestrune.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${PROJECT_BINARY_DIR}/kestrune.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     include(${kestrune_shell}/linux/debian.cmake)
 endif()

@@ -26,5 +26,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libqt6gui6 only recommends them: without one the program cannot open its window.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/debian-maintainer.cmake)
+# The changelog's date, as Debian writes it.
+execute_process(COMMAND date -uRd ${KESTRUNE_RELEASE_DATE} OUTPUT_VARIABLE CPACK_KESTRUNE_RELEASE_DATE
+    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake)
 include(CPack)

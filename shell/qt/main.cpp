@@ -1,12 +1,13 @@
 #include <QApplication>
 
+#include "kestrune_version.h"
 #include "main_window/qt/main_window.h"
 #include "shell/qt/message_box_reporter.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrune"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QStringLiteral(KESTRUNE_VERSION_TEXT));
     // Lets Wayland compositors match the window to its desktop entry.
     QApplication::setDesktopFileName(QStringLiteral("org.kestrune.kestrune"));
 

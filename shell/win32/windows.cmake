@@ -17,11 +17,13 @@ target_link_libraries(Kestrune PRIVATE kestrune_core comctl32)
 # Symbols stay out of release builds (the static runtime's would double the size), and so does
 # the link time, so that the same sources give the same file.
 target_link_options(Kestrune PRIVATE -static $<$<NOT:$<CONFIG:Debug>>:-s> -Wl,--no-insert-timestamp)
-# The scripts name their files relative to shell/.
+# The scripts name their files relative to shell/, or to the build folder for those CMake writes.
+configure_file(${kestrune_win32}/Kestrune.exe.manifest Kestrune.exe.manifest @ONLY)
 set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY
-    INCLUDE_DIRECTORIES ${kestrune_shell})
+    INCLUDE_DIRECTORIES ${kestrune_shell} ${PROJECT_BINARY_DIR})
 set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY OBJECT_DEPENDS
-    ${kestrune_shell}/kestrune.rc ${kestrune_win32}/Kestrune.exe.manifest)
+    ${kestrune_shell}/kestrune.rc ${PROJECT_BINARY_DIR}/Kestrune.exe.manifest
+    ${PROJECT_BINARY_DIR}/kestrune_version.h)
 
 # The installer (NSIS) and the zip both hold the executable and the licence beside it.
 install(TARGETS Kestrune RUNTIME DESTINATION .)
