@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "cipher/cipher.h"
-#include "cipher/shift.h"
 #include "runtime/code_page.h"
 
 namespace {
@@ -133,20 +132,8 @@ int main(int argc, char** argv) {
         {"Ascii", twice(asciiText(kLongest / 2))},
         {"Prose", twice(proseText(kLongest / 2))},
         {"Mixed", twice(mixedText(kLongest / 2))}};
-    const auto through = [](const detail::Kernel& kernel, std::int16_t shift) -> Shift {
-        return [&kernel, shift](const std::u16string& text) {
-            return detail::ShiftString(text, shift, kernel);
-        };
-    };
     std::vector<std::tuple<std::string, Shift, Shift>> ways{
         {"Kestrune", EncryptString, DecipherString}};
-    const auto kernels = detail::Kernels();
-    for (auto kernel = kernels.rbegin(); kernel != kernels.rend(); ++kernel) {
-        if (kernel->usable) {
-            ways.emplace_back(kernel->name, through(*kernel, -CipherShift),
-                              through(*kernel, CipherShift));
-        }
-    }
     for (const auto& [way, encrypt, decipher] : ways) {
         for (const auto& [name, text] : texts) {
             for (const auto& [verb, shift] :

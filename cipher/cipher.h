@@ -2,22 +2,23 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
+
+#include "runtime/program.h"
 
 namespace kestrune {
 
 // How far every character code moves: down to encrypt, up to decipher.
 inline constexpr std::int16_t CipherShift = 3;
 
-class CipherError : public std::runtime_error {
+class CipherError : public runtime::Error {
 public:
     enum class Kind {
-        Overflow,        // a 16-bit value left its range; in practice, the text is too long
+        Overflow,        // a 16-bit value left its range: the text is too long
         InvalidArgument, // a character has no code, or its shifted code has no character
     };
 
-    CipherError(Kind kind, std::size_t position, const std::string& message);
+    CipherError(Kind kind, std::size_t position, std::u16string message);
 
     Kind kind() const noexcept { return kind_; }
     // 1-based position of the offending character; 0 when the text's length is at fault.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "main_window/text_box.h"
 
 namespace kestrune {
@@ -15,6 +17,8 @@ public:
     void cmdQuit_Click();
 
 private:
+    void showResult(const std::u16string& result);
+
     TextBox& txtEncrypt;
     TextBox& txtDecrypt;
     TextBox& txtResult;

@@ -1,6 +1,7 @@
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
+#include <cuchar>
 #include <utility>
 
 #include "runtime/code_page.h"
@@ -28,8 +29,22 @@ void exitProcess() {
     std::_Exit(EXIT_SUCCESS);
 }
 
-void writeToStandardError(const char* message) {
-    std::fprintf(stderr, "Kestrune: %s\n", message);
+// In the locale's encoding, through the C library, which allocates nothing; what it cannot
+// encode shows as '?'.
+void writeToStandardError(const std::u16string& message) noexcept {
+    std::fputs("Kestrune: ", stderr);
+    std::mbstate_t state{};
+    char bytes[MB_LEN_MAX];
+    for (const char16_t unit : message) {
+        const std::size_t length = std::c16rtomb(bytes, unit, &state);
+        if (length == static_cast<std::size_t>(-1)) {
+            std::fputc('?', stderr);
+            state = {};
+        } else {
+            std::fwrite(bytes, 1, length, stderr);
+        }
+    }
+    std::fputc('\n', stderr);
 }
 
 EndHandler& installedEndHandler() {
@@ -38,13 +53,11 @@ EndHandler& installedEndHandler() {
 }
 
 ErrorReporter& installedErrorReporter() {
-    static ErrorReporter reporter = [](const std::string& message) {
-        writeToStandardError(message.c_str());
-    };
+    static ErrorReporter reporter = writeToStandardError;
     return reporter;
 }
 
-void report(const char* message) noexcept {
+void report(const std::u16string& message) noexcept {
     try {
         installedErrorReporter()(message);
     } catch (...) {
@@ -65,6 +78,18 @@ std::u16string trimSpaces(std::u16string text) {
     return text;
 }
 
+std::u16string withThousands(std::size_t number) {
+    const std::string digits = std::to_string(number);
+    std::u16string out;
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+        if (at != 0 && (digits.size() - at) % 3 == 0) {
+            out += u',';
+        }
+        out += static_cast<char16_t>(digits[at]);
+    }
+    return out;
+}
+
 EndHandler setEndHandler(EndHandler handler) {
     return std::exchange(installedEndHandler(), std::move(handler));
 }
@@ -80,10 +105,10 @@ ErrorReporter setErrorReporter(ErrorReporter reporter) {
 void dispatchCommand(const std::function<void()>& command) noexcept {
     try {
         command();
-    } catch (const std::exception& error) {
-        report(error.what());
+    } catch (const Error& error) {
+        report(error.message());
     } catch (...) {
-        report("The command stopped because of an unexpected error. Nothing was changed.");
+        report(u"The command stopped because of an unexpected error. Nothing was changed.");
     }
 }
 

@@ -4,6 +4,7 @@
 // from glibc's iconv rather than the program's table, and the algorithm is written out plainly.
 
 #include <array>
+#include <cstdio>
 #include <iconv.h>
 #include <stdexcept>
 #include <string>
@@ -48,15 +49,30 @@ inline std::u16string strip(const std::u16string& text, char16_t unit) {
 }
 
 // What the program did with a text, in the model's terms; the message goes to message.
-template <typename Transform> Outcome run(Transform transform, std::string* message = nullptr) {
+template <typename Transform> Outcome run(Transform transform, std::u16string* message = nullptr) {
     try {
         return {false, transform()};
     } catch (const CipherError& error) {
         if (message) {
-            *message = error.what();
+            *message = error.message();
         }
         return {true, {}, error.kind(), error.position()};
     }
+}
+
+// A number as the messages write it, in groups of three: 1,234.
+inline std::u16string grouped(std::size_t number) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, number < 1000 ? "%zu" : ",%03zu", number % 1000);
+    const std::string group = digits;
+    return (number < 1000 ? u"" : grouped(number / 1000)) +
+           std::u16string(group.begin(), group.end());
+}
+
+// What a refusal's message must say: where the offender stands, or how long the text is.
+inline std::u16string names(const Outcome& refusal, std::size_t length) {
+    return refusal.position ? u"at position " + grouped(refusal.position) + u": "
+                            : u"a text of " + grouped(length) + u" characters:";
 }
 
 // The algorithm one character at a time: a shift of -3 encrypts, +3 deciphers.

@@ -1,10 +1,10 @@
-// The cipher against hand-worked vectors and refusals, and through every kernel against the model;
-// and the runtime's last resorts, which no window test reaches.
+// The cipher against hand-worked vectors and refusals, and against the model; the commands' own
+// rule; and the runtime's last resorts, which no window test reaches.
 
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-#include "cipher/shift.h"
+#include "main_window/frm_main.h"
 #include "runtime/program.h"
 #include "tests/cipher_model.h"
 
@@ -13,17 +13,22 @@ namespace {
 
 using Kind = CipherError::Kind;
 
-// Every kernel this processor runs must give what the model gives, refusals included.
+bool contains(const std::u16string& text, const std::u16string& part) {
+    return text.find(part) != text.npos;
+}
+
+// The program must give what the model gives, refusals included, and name the offender's position
+// or the text's length in its message.
 void expectModel(const std::u16string& text, int shift) {
-    for (const auto& kernel : detail::Kernels()) {
-        if (!kernel.usable) {
-            continue;
-        }
-        ASSERT_EQ(
-            model::run([&] { return detail::ShiftString(text, std::int16_t(shift), kernel); }),
-            model::shift(text, shift))
-            << kernel.name << " kernel, shift " << shift << ", first unit "
-            << (text.empty() ? -1 : int(text[0])) << ", length " << text.size();
+    std::u16string message;
+    const model::Outcome outcome = model::run(
+        [&] { return shift < 0 ? EncryptString(text) : DecipherString(text); }, &message);
+    const model::Outcome expected = model::shift(text, shift);
+    ASSERT_EQ(outcome, expected) << "shift " << shift << ", first unit "
+                                 << (text.empty() ? -1 : int(text[0])) << ", length "
+                                 << text.size();
+    if (expected.refused) {
+        ASSERT_PRED2(contains, message, model::names(expected, text.size()));
     }
 }
 
@@ -49,39 +54,49 @@ TEST(Cipher, HandWorkedVectorsBothWays) {
     }
 }
 
-// Shift -3 encrypts, +3 deciphers.
+// Shift -3 encrypts, +3 deciphers. The numbers are written out here, separators and all.
 TEST(Cipher, RefusalsNameTheFirstOffender) {
     const struct {
         int shift;
         std::u16string text;
         Kind kind;
         std::size_t position;
-        std::string says;
+        std::u16string says;
     } refusals[] = {
         {-3, u"ab\u0416", Kind::InvalidArgument, 3,
-         "encrypt the character \"\u0416\" (U+0416) at position 3: it is not in the Windows-1252"},
+         u"Cannot encrypt the character \"\u0416\" (U+0416) at position 3: it is not in the "
+         u"Windows-1252 character set that Kestrune works with. Remove or replace it and try "
+         u"again."},
         {3, u"a\U0001F600", Kind::InvalidArgument, 2,
-         "decrypt the character \"\U0001F600\" (U+1F600)"},
-        {-3, u"z\xDC00", Kind::InvalidArgument, 2, "the unpaired surrogate U+DC00 at position 2"},
-        {3, u"\u2603", Kind::InvalidArgument, 1, "\"\u2603\" (U+2603)"},
+         u"decrypt the character \"\U0001F600\" (U+1F600) at position 2:"},
+        {-3, u"z\xDC00", Kind::InvalidArgument, 2, u"the unpaired surrogate U+DC00 at position 2:"},
+        {3, u"\u2603", Kind::InvalidArgument, 1, u"\"\u2603\" (U+2603) at position 1:"},
         {-3, u"abcd\u0001\u0416", Kind::InvalidArgument, 5,
-         "control character U+0001 at position 5: its code, 1, shifted down by 3 would fall"},
+         u"Cannot encrypt the control character U+0001 at position 5: its code, 1, shifted down "
+         u"by 3 would fall below 0. Remove or replace it and try again."},
         {3, u"xy\u00FD", Kind::InvalidArgument, 3,
-         "code, 253, shifted up by 3 would fall above 255"},
-        {-3, std::u16string(32767, u'a'), Kind::Overflow, 0, "a text of 32,767 characters"},
+         u"U+00FD) at position 3: its code, 253, shifted up by 3 would fall above 255."},
+        {3, std::u16string(122, u'a') + u'\u00FF', Kind::InvalidArgument, 123,
+         u" at position 123: its code, 255,"},
+        {-3, std::u16string(1233, u'a') + u'\u0416', Kind::InvalidArgument, 1234,
+         u"at position 1,234: it is not"},
+        {-3, std::u16string(32767, u'a'), Kind::Overflow, 0,
+         u"Cannot encrypt a text of 32,767 characters: the longest text Kestrune can encrypt is "
+         u"32,766 characters. Shorten it and try again."},
         {3, std::u16string(32766, u'a') + u'\u00FF', Kind::InvalidArgument, 32767,
-         "position 32,767"},
+         u"at position 32,767: its code"},
         {-3, u'\u0001' + std::u16string(39999, u'a'), Kind::Overflow, 0,
-         "40,000 characters: the longest text"},
+         u"encrypt a text of 40,000 characters"},
+        {3, std::u16string(1234567, u'a'), Kind::Overflow, 0,
+         u"decrypt a text of 1,234,567 characters: the longest text Kestrune can decrypt is"},
     };
     for (const auto& r : refusals) {
         const model::Outcome expected{true, {}, r.kind, r.position};
         const auto transform = r.shift < 0 ? EncryptString : DecipherString;
-        std::string message;
-        EXPECT_EQ(model::run([&] { return transform(r.text); }, &message), expected) << r.says;
-        EXPECT_NE(message.find(r.says), std::string::npos) << message;
-        EXPECT_EQ(model::shift(r.text, r.shift), expected) << r.says;
-        expectModel(r.text, r.shift);
+        std::u16string message;
+        EXPECT_EQ(model::run([&] { return transform(r.text); }, &message), expected) << r.position;
+        EXPECT_PRED2(contains, message, r.says);
+        EXPECT_EQ(model::shift(r.text, r.shift), expected) << r.position;
     }
 }
 
@@ -96,35 +111,56 @@ TEST(Cipher, EveryCharacterFollowsTheModel) {
     expectModel(all, model::kShift);
 }
 
-// Lanes matter to the vector kernel: each edge of its arithmetic ranges in every lane, at the
-// edges of the 1,024-character blocks and in the tail, alone or with a quote a few lanes after
-// it, among ASCII, Latin-1 or table-only lanes, so that each of its loops runs and hands over.
-TEST(Cipher, EveryLaneFollowsTheModel) {
-    for (const char16_t base : {u'a', u'\u00E9', u'\u2019'}) {
-        for (const char16_t edge : u"\2\3 |}\u007F\u0081\u009F\u00A0\u00A2\u00A3\u00FC\u00FD\u00FF"
-                                   u"\u0100\u20AC\uFFFF") {
-            for (std::size_t at = 0; at < 2100; at += at == 40 ? 970 : at == 1050 ? 990 : 1) {
-                std::u16string text(2100, base);
-                text[at] = edge;
-                if (const std::size_t after = at + at % 9; after != at && after < text.size()) {
-                    text[after] = u'\u201D';
-                }
-                SCOPED_TRACE(testing::Message() << "edge " << int(edge) << " at " << at);
-                ASSERT_NO_FATAL_FAILURE(expectModel(text, -model::kShift));
-                ASSERT_NO_FATAL_FAILURE(expectModel(text, model::kShift));
-            }
+struct FakeBox : TextBox {
+    explicit FakeBox(std::u16string text) : held(std::move(text)) {}
+    std::u16string held;
+    std::u16string text() const override { return held; }
+    void setText(const std::u16string& text) override { held = text; }
+};
+
+// A result holding U+0000 is refused wherever it stands, naming its place in the result; the
+// result box keeps what it held and the input boxes are never written.
+TEST(Commands, AResultHoldingNulIsRefusedAndTheResultBoxKept) {
+    const struct {
+        bool encrypting;
+        std::u16string input, result, says; // says nothing when the click succeeds
+    } clicks[] = {
+        {true, u"ok\u0003", u"kept", u"holds the null character U+0000 at position 3, which"},
+        {true, u"##\u0003a", u"kept", u"U+0000 at position 1,"}, // counted after the trimming
+        {true, std::u16string(1233, u'a') + u'\u0003', u"kept", u"U+0000 at position 1,234,"},
+        {true, u"ab\u0416", u"kept", u"position 3:"},
+        {true, u"", u"", u""},
+        {false, u"\u20AC\u0003", u"\u0192\u0006", u""},
+        {false, u"Ebiil)\u001DTloia\u001E", u"Hello, World!", u""},
+    };
+    for (const auto& c : clicks) {
+        FakeBox input(c.input), other(u"other"), result(u"kept");
+        frmMain window(c.encrypting ? input : other, c.encrypting ? other : input, result);
+        std::u16string said;
+        try {
+            c.encrypting ? window.cmdEncrypt_Click() : window.cmdDecrypt_Click();
+        } catch (const runtime::Error& error) {
+            said = error.message();
         }
+        EXPECT_PRED2(contains, said, c.says);
+        EXPECT_EQ(c.says.empty(), said.empty()) << testing::PrintToString(said);
+        EXPECT_EQ(result.held, c.result);
+        EXPECT_EQ(input.held + other.held, c.input + u"other");
     }
 }
 
-TEST(Dispatch, ReportsAnythingThrownAndSurvivesAFailingReporter) {
-    std::vector<std::string> reports;
-    runtime::setErrorReporter([&](const std::string& m) { reports.push_back(m); });
+TEST(Dispatch, ReportsErrorsAndAnythingThrownAndSurvivesAFailingReporter) {
+    std::vector<std::u16string> reports;
+    runtime::setErrorReporter([&](const std::u16string& m) { reports.push_back(m); });
+    runtime::dispatchCommand([] { throw runtime::Error(u"\u0416 said"); });
+    runtime::dispatchCommand([] { throw std::runtime_error("internal detail"); });
     runtime::dispatchCommand([] { throw 42; });
-    runtime::setErrorReporter([](const std::string&) { throw std::logic_error("no display"); });
-    EXPECT_NO_THROW(runtime::dispatchCommand([] { throw std::runtime_error("x"); }));
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_NE(reports[0].find("unexpected error"), std::string::npos);
+    runtime::setErrorReporter([](const std::u16string&) { throw std::logic_error("no display"); });
+    EXPECT_NO_THROW(runtime::dispatchCommand([] { throw runtime::Error(u"x"); }));
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0], u"\u0416 said");
+    EXPECT_EQ(reports[1], reports[2]);
+    EXPECT_PRED2(contains, reports[2], u"unexpected error");
 }
 
 } // namespace

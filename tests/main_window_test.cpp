@@ -20,7 +20,7 @@ namespace {
 class Window : public ::testing::Test {
 protected:
     void SetUp() override {
-        runtime::setErrorReporter([this](const std::string& m) { reports.push_back(m); });
+        runtime::setErrorReporter([this](const std::u16string& m) { reports.push_back(m); });
         runtime::setEndHandler([this] { ++ends; });
         window.show();
         QApplication::setActiveWindow(&window);
@@ -31,7 +31,7 @@ protected:
     void click(const char* name) { QTest::mouseClick(find(name), Qt::LeftButton); }
 
     MainWindow window;
-    std::vector<std::string> reports;
+    std::vector<std::u16string> reports;
     int ends = 0;
 };
 
@@ -107,7 +107,7 @@ TEST_F(Window, AHugePasteArrivesWholeAndARefusalChangesNothing) {
     click("cmdDecrypt");
     click("cmdEncrypt");
     ASSERT_EQ(reports.size(), 2u);
-    EXPECT_NE(reports[0].find("40,000"), std::string::npos);
+    EXPECT_NE(reports[0].find(u"40,000"), std::u16string::npos);
     EXPECT_EQ(box("txtDecrypt")->text(), huge);
     EXPECT_EQ(box("txtEncrypt")->text() + box("txtResult")->text(), cyrillic + "kept");
 
@@ -121,7 +121,7 @@ TEST_F(Window, AHugePasteArrivesWholeAndARefusalChangesNothing) {
         }
     });
     click("cmdEncrypt");
-    EXPECT_EQ(shown.toStdString(), "Kestrune: " + reports[1]);
+    EXPECT_EQ(shown.toStdU16String(), u"Kestrune: " + reports[1]);
     EXPECT_EQ(box("txtResult")->text(), "kept");
 }
 

@@ -1,7 +1,6 @@
 #include "main_window/win32/main_window.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -71,17 +70,7 @@ public:
         return {text.begin(), text.begin() + length};
     }
 
-    // An edit control and the clipboard's text both end at U+0000, so such a text could be
-    // neither shown nor copied whole: it is refused rather than cut.
     void setText(const std::u16string& text) override {
-        if (const auto at = text.find(u'\0'); at != std::u16string::npos) {
-            const std::string position = std::to_string(at + 1);
-            throw std::runtime_error("Cannot show the result: it holds the null character U+0000 "
-                                     "at position " +
-                                     position +
-                                     ", which a Windows text box can "
-                                     "neither show nor copy. The result box is unchanged.");
-        }
         if (!SetWindowTextW(edit, std::wstring(text.begin(), text.end()).c_str())) {
             throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                                     "Cannot write the result box");

@@ -8,9 +8,9 @@
 namespace kestrune {
 
 void installMessageBoxReporter(QWidget* window) {
-    runtime::setErrorReporter([owner = QPointer<QWidget>(window)](const std::string& message) {
+    runtime::setErrorReporter([owner = QPointer<QWidget>(window)](const std::u16string& message) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Kestrune"),
-                        QString::fromStdString(message), QMessageBox::Ok, owner.data());
+                        QString::fromStdU16String(message), QMessageBox::Ok, owner.data());
         box.setObjectName(QStringLiteral("errorMessage"));
         box.exec();
     });
