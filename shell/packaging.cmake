@@ -21,7 +21,7 @@ if(UNIX AND NOT APPLE)
     install(FILES ${PROJECT_BINARY_DIR}/${KESTRUNE_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     foreach(size 16 32 48)
-        install(FILES ${kestrune_shell}/icons/kestrune-${size}.png
+        install(FILES ${KESTRUNE_ICON_DIR}/kestrune-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME ${KESTRUNE_APP_ID}.png)
     endforeach()

@@ -17,13 +17,23 @@ target_link_libraries(Kestrune PRIVATE kestrune_core comctl32)
 # Symbols stay out of release builds (the static runtime's would double the size), and so does
 # the link time, so that the same sources give the same file.
 target_link_options(Kestrune PRIVATE -static $<$<NOT:$<CONFIG:Debug>>:-s> -Wl,--no-insert-timestamp)
-# The scripts name their files relative to shell/, or to the build folder for those CMake writes.
+# Icon group 1 over images 30001 to 30006, in the order of kestrune.ico.
+set(icon_resources)
+foreach(id RANGE 30001 30006)
+    list(APPEND icon_resources ${KESTRUNE_ICON_DIR}/rc/icon-${id}.bin)
+endforeach()
+add_custom_command(OUTPUT ${icon_resources} ${KESTRUNE_ICON_DIR}/rc/group-icon.bin
+    COMMAND python3 ${kestrune_win32}/icon_resources.py ${KESTRUNE_ICO} 30001 ${KESTRUNE_ICON_DIR}/rc
+    DEPENDS ${KESTRUNE_ICO} ${kestrune_win32}/icon_resources.py VERBATIM)
+# The scripts name their files relative to shell/, or to the build folder for those CMake writes
+# or the build makes.
 configure_file(${kestrune_win32}/Kestrune.exe.manifest Kestrune.exe.manifest @ONLY)
 set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY
     INCLUDE_DIRECTORIES ${kestrune_shell} ${PROJECT_BINARY_DIR})
 set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY OBJECT_DEPENDS
     ${kestrune_shell}/kestrune.rc ${PROJECT_BINARY_DIR}/Kestrune.exe.manifest
-    ${PROJECT_BINARY_DIR}/kestrune_version.h)
+    ${PROJECT_BINARY_DIR}/kestrune_version.h ${icon_resources}
+    ${KESTRUNE_ICON_DIR}/rc/group-icon.bin)
 
 # The installer (NSIS) and the zip both hold the executable and the licence beside it.
 install(TARGETS Kestrune RUNTIME DESTINATION .)
@@ -42,8 +52,8 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_NSIS_DISPLAY_NAME Kestrune)
 set(CPACK_NSIS_PACKAGE_NAME Kestrune)
-set(CPACK_NSIS_MUI_ICON ${kestrune_shell}/icons/kestrune.ico)
-set(CPACK_NSIS_MUI_UNIICON ${kestrune_shell}/icons/kestrune.ico)
+set(CPACK_NSIS_MUI_ICON ${KESTRUNE_ICO})
+set(CPACK_NSIS_MUI_UNIICON ${KESTRUNE_ICO})
 set(CPACK_NSIS_INSTALLED_ICON_NAME Kestrune.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 # A 64-bit installer for the 64-bit program, into the native Program Files.
