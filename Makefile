@@ -64,7 +64,7 @@ fuzz: deps
 		-artifact_prefix=$(FUZZ_DIR)/findings/ $(FUZZ_DIR)/corpus
 
 bench: build windows
-	python3 bench/run.py $(BUILD_DIR) $(WINDOWS_DIR)
+	/usr/bin/python3 bench/run.py $(BUILD_DIR) $(WINDOWS_DIR)
 
 format:
 	find runtime cipher main_window shell tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -62,7 +62,7 @@ def main() -> int:
     ok = cipher_report(build)
     ok &= startup_report(build)
     if len(sys.argv) > 2:
-        ok &= wine_startup_report(build, Path(sys.argv[2]))
+        ok &= wine_startup_report(Path(sys.argv[2]))
     return 0 if ok else 1
 
 

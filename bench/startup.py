@@ -1,29 +1,20 @@
 """Start-up time and resident memory of kestrune against a bare Qt window, on Xvfb with openbox.
 
-Each run starts the program under bench/start_probe, which reports the time from spawning the
-process until its window is mapped, until the window first shows its content drawn, and VmRSS
-once the window is up and the process idle.
+Each run starts the program under start_probe, which reports the time from spawning the process
+until its window is mapped, until the window first shows its content drawn, and its resident
+memory once the window is up and the process idle.
 """
 
-import json
 import statistics
-import subprocess
 import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools"))
+from start_probe import probe  # noqa: E402
 from xsession import XSession  # noqa: E402
 
 RUNS = 15
 TARGET = 1.15
-
-
-def probe(x: XSession, build: Path, program: Path, *args: str) -> dict:
-    done = subprocess.run([str(build / "bench" / "start_probe"), str(program), *args], env=x.env,
-                          capture_output=True, text=True, timeout=120)
-    if done.returncode != 0:
-        raise RuntimeError(f"start_probe {program.name}: {done.stderr.strip()}")
-    return json.loads(done.stdout)
 
 
 def startup_report(build: Path) -> bool:
@@ -32,12 +23,12 @@ def startup_report(build: Path) -> bool:
     samples: dict[str, list[dict]] = {name: [] for name in programs}
     with XSession() as x:
         for program in programs.values():  # warm-up: disk cache, font cache
-            probe(x, build, program)
+            probe(x.env, [str(program)])
         for run in range(RUNS):
             # Alternate which goes first, so neither always follows the other.
             order = list(programs.items())
             for name, program in order if run % 2 == 0 else reversed(order):
-                samples[name].append(probe(x, build, program))
+                samples[name].append(probe(x.env, [str(program)]))
 
     ok = True
     # The first frame is what a person sees; it is reported beside the mapping, without a target.

@@ -7,13 +7,14 @@ import statistics
 import subprocess
 from pathlib import Path
 
-from startup import RUNS, probe
+from start_probe import probe
+from startup import RUNS
 from xsession import XSession
 
 WINE = Path("/usr/lib/wine/wine64")  # the 64-bit loader itself; see the mingw toolchain file
 
 
-def wine_startup_report(build: Path, windows: Path) -> bool:
+def wine_startup_report(windows: Path) -> bool:
     programs = {"bare Win32 window (floor)": windows / "bare_window_win32.exe",
                 "Kestrune.exe": windows / "Kestrune.exe"}
     prefix = windows.resolve() / "bench-wine-prefix"
@@ -28,11 +29,11 @@ def wine_startup_report(build: Path, windows: Path) -> bool:
         subprocess.run(["wineserver", "--persistent"], env=x.env, check=True)
         try:
             for program in programs.values():  # warm-up
-                probe(x, build, WINE, str(program))
+                probe(x.env, [str(WINE), str(program)])
             for run in range(RUNS):
                 order = list(programs.items())
                 for name, program in order if run % 2 == 0 else reversed(order):
-                    samples[name].append(probe(x, build, WINE, str(program)))
+                    samples[name].append(probe(x.env, [str(WINE), str(program)]))
         finally:
             subprocess.run(["wineserver", "--kill"], env=x.env, check=False)
 

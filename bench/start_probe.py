@@ -1,0 +1,155 @@
+"""Starts a program on an X display and measures three things:
+ - the time from just before the process is spawned until the window manager maps its window;
+ - the time from the same start until the window first shows its content: the first of the
+   window's images, read back from the server as fast as it answers, that matches the image the
+   window settles on (a blinking caret aside);
+ - its resident memory once the window is up and the process has gone idle.
+
+A window manager reparents a client's window into its frame before mapping it, so MapNotify for
+the client's window reaches the root's SubstructureNotify only when nothing reparented it. Each
+new top-level window is therefore watched itself (StructureNotify) from its CreateNotify on, and
+the first map of one whose _NET_WM_PID is the child's ends the wait.
+"""
+
+import select
+import subprocess
+import time
+from array import array
+
+import psutil
+import xcffib
+import xcffib.xproto as xp
+
+MAP_TIMEOUT = 30.0
+# Idle: the process used no CPU time over this span.
+QUIET_SPAN = 0.3
+SETTLE_LIMIT = 10.0
+# Drawn: the image has not changed over this span, and it is the one the window settled on.
+STILL_SPAN = 0.3
+# Images differing from the settled one in no more pixels than this match it: a text box's caret.
+CARET_SHARE = 0.005
+
+
+class ProbeError(RuntimeError):
+    pass
+
+
+def _window_pid(conn: xcffib.Connection, window: int, net_wm_pid: int) -> int | None:
+    try:
+        reply = conn.core.GetProperty(False, window, net_wm_pid, xp.Atom.CARDINAL, 0, 1).reply()
+    except xcffib.ProtocolException:  # the window is gone
+        return None
+    return reply.value.to_atoms()[0] if reply.format == 32 and reply.value_len == 1 else None
+
+
+def _image(conn: xcffib.Connection, window: int) -> bytes:
+    """The window's pixels as the server has them, or nothing while it cannot be read."""
+    try:
+        geometry = conn.core.GetGeometry(window).reply()
+        cookie = conn.core.GetImage(xp.ImageFormat.ZPixmap, window, 0, 0, geometry.width,
+                                    geometry.height, 0xFFFFFFFF)
+        # The raw reply: its pixels start after the 32-byte header. Decoding it into a reply
+        # object would turn every byte into a Python integer, a few milliseconds per frame.
+        reply = conn.wait_for_reply(cookie.sequence)
+    except xcffib.ProtocolException:
+        return b""
+    return bytes(reply.buf[32 : reply.known_max])
+
+
+def _pixels_apart(a: bytes, b: bytes) -> int:
+    return sum(p != q for p, q in zip(array("I", a), array("I", b)))
+
+
+def _wait_for_map(conn: xcffib.Connection, child: subprocess.Popen, start: float) -> tuple:
+    root = conn.get_setup().roots[0].root
+    net_wm_pid = conn.core.InternAtom(False, len("_NET_WM_PID"), "_NET_WM_PID").reply().atom
+    watched = set()
+
+    def ours(window: int) -> bool:
+        return _window_pid(conn, window, net_wm_pid) == child.pid
+
+    while True:
+        if time.perf_counter() - start > MAP_TIMEOUT:
+            raise ProbeError(f"no window of the program was mapped within {MAP_TIMEOUT:.0f} s")
+        if child.poll() is not None:
+            raise ProbeError("the program ended before its window was mapped")
+        event = conn.poll_for_event()
+        if event is None:
+            conn.invalid()  # raises if the connection was lost
+            select.select([conn.get_file_descriptor()], [], [], 0.1)
+            continue
+        seen = time.perf_counter()
+        if isinstance(event, xp.CreateNotifyEvent):
+            if event.parent == root and not event.override_redirect:
+                watched.add(event.window)
+                conn.core.ChangeWindowAttributes(event.window, xp.CW.EventMask,
+                                                 [xp.EventMask.StructureNotify])
+                # Mapped before the selection took hold: rare, and then late by one round trip.
+                attributes = conn.core.GetWindowAttributes(event.window).reply()
+                if attributes.map_state != xp.MapState.Unmapped and ours(event.window):
+                    return time.perf_counter(), event.window
+        elif isinstance(event, xp.MapNotifyEvent):
+            if event.window in watched and ours(event.window):
+                return seen, event.window
+        elif isinstance(event, xp.DestroyNotifyEvent):
+            watched.discard(event.window)
+
+
+def _first_drawn(conn: xcffib.Connection, window: int, mapped: float) -> float:
+    """Every distinct image in turn, until one has held still; the first that matches it is the
+    first frame with the content."""
+    frames: list[tuple[float, bytes]] = []
+    while True:
+        now = time.perf_counter()
+        if now - mapped > SETTLE_LIMIT:
+            raise ProbeError(f"the window's image did not settle within {SETTLE_LIMIT:.0f} s")
+        pixels = _image(conn, window)
+        if not frames or pixels != frames[-1][1]:
+            frames.append((now, pixels))
+        elif now - frames[-1][0] > STILL_SPAN and pixels:
+            break
+    settled = frames[-1][1]
+    return next(at for at, pixels in frames if len(pixels) == len(settled)
+                and _pixels_apart(pixels, settled) <= CARET_SHARE * len(settled) / 4)
+
+
+def _idle_rss_kib(process: psutil.Process) -> tuple[int, float]:
+    """Resident memory once no CPU time was used over a quiet span (so the first paint is done),
+    and how long that took to come."""
+    settle_start = time.perf_counter()
+    ticks = sum(process.cpu_times()[:2])
+    while True:
+        time.sleep(QUIET_SPAN)
+        now = sum(process.cpu_times()[:2])
+        if now == ticks or time.perf_counter() - settle_start > SETTLE_LIMIT:
+            break
+        ticks = now
+    return process.memory_info().rss // 1024, time.perf_counter() - settle_start
+
+
+def probe(env: dict, command: list[str]) -> dict:
+    """Runs command on env's DISPLAY and returns {"map_ms", "drawn_ms", "rss_kib", "settle_ms"}."""
+    conn = xcffib.connect(display=env["DISPLAY"])
+    child = None
+    try:
+        root = conn.get_setup().roots[0].root
+        conn.core.ChangeWindowAttributes(root, xp.CW.EventMask,
+                                         [xp.EventMask.SubstructureNotify])
+        # A round trip, so the selection is in force before the child can create anything.
+        conn.core.GetInputFocus().reply()
+        start = time.perf_counter()
+        child = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        mapped, window = _wait_for_map(conn, child, start)
+        drawn = _first_drawn(conn, window, mapped)
+        try:
+            rss_kib, settle = _idle_rss_kib(psutil.Process(child.pid))
+        except psutil.NoSuchProcess:
+            raise ProbeError("the program ended while settling") from None
+        return {"map_ms": (mapped - start) * 1000, "drawn_ms": (drawn - start) * 1000,
+                "rss_kib": rss_kib, "settle_ms": settle * 1000}
+    finally:
+        if child is not None:
+            child.kill()
+            child.wait()
+        conn.disconnect()
