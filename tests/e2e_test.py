@@ -14,7 +14,7 @@ import zipfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools"))
-from xsession import XSession, wait_until  # noqa: E402
+from xsession import XSession, repeat_until, wait_until  # noqa: E402
 
 PROGRAM, ARTIFACTS = Path(sys.argv[1]), Path(sys.argv[2])
 WINE = os.environ.get("WINE", "wine64")  # the 64-bit loader itself, as the build names it
@@ -53,11 +53,16 @@ class Journeys(unittest.TestCase):
                                     stdout=subprocess.DEVNULL, stderr=self.log.open("wb"))
         self.addCleanup(lambda: self.app.poll() is None and (self.app.kill(), self.app.wait()))
         self.addCleanup(self.x.run, "import", "-window", "root", self.log.with_suffix(".png"))
-        self.window = wait_until(lambda: self.windows()[:1], 30, "the window")[0]
-        wait_until(lambda: self.xdo("getactivewindow") == self.window, 30, "its focus")
+        # Deadlines are generous: a busy machine may take long, but no step waits out a fixed time.
+        self.window = wait_until(lambda: self.windows()[:1], 60, "the window")[0]
+        wait_until(lambda: self.xdo("getactivewindow") == self.window, 60, "its focus")
         self.assertEqual(self.xdo("getwindowgeometry", self.window).split()[-1], size)
-        shot, width = self.screen("rgb:-"), int(size.split("x")[0])
-        self.assertEqual({(x, y): tuple(shot[3 * (y * width + x):][:3]) for x, y in layout}, layout)
+        width = int(size.split("x")[0])
+        shown = lambda: {(x, y): tuple(self.screen("rgb:-")[3 * (y * width + x):][:3])  # noqa
+                         for x, y in layout}
+        with contextlib.suppress(TimeoutError):  # the first frame may still be on its way
+            wait_until(lambda: shown() == layout, 30, "the window drawn", 0.2)
+        self.assertEqual(shown(), layout)
 
     def windows(self) -> list[str]:  # the program's windows titled Kestrune
         return self.xdo("search", "--all", "--onlyvisible", "--pid", str(self.app.pid),
@@ -106,20 +111,23 @@ class Journeys(unittest.TestCase):
         self.assertEqual(self.read_box("txtResult"), ENCRYPTED)
         self.click("txtEncrypt", "End", "x", "Return")  # Enter runs no command
         self.assertEqual(self.read_box("txtResult"), ENCRYPTED)  # now on the clipboard
-        # Back from txtResult to txtDecrypt, paste, and on to Decrypt.
+        # Back from txtResult to txtDecrypt, paste, and on to Decrypt. Reading a box takes the
+        # clipboard, so first the pasted text must show: far more ink than a caret in the box.
         self.xdo("key", "shift+Tab", "shift+Tab", "ctrl+v", "Tab", "space")
+        ink = lambda: sum(v != BOX[0] for v in self.screen("-crop", "140x7+18+70", "gray:-"))  # noqa
+        wait_until(lambda: ink() > 20, 30, "the paste")
         after = ["Hello, World!x", ENCRYPTED, "Hello, World!"]
         self.assertEqual([self.read_box(box) for box in BOXES], after)
         for text, said in self.REFUSALS:  # each in a message box owned by the window
             with self.subTest(said):
                 self.paste("txtEncrypt", text)
-                self.click("cmdEncrypt")
-                message = wait_until(lambda: set(self.windows()) - {self.window}, 30, "a box").pop()
+                message = repeat_until(lambda: self.click("cmdEncrypt"),
+                                       lambda: set(self.windows()) - {self.window}, 60, "a box").pop()
                 owner = self.x.run("xprop", "-id", message, "WM_TRANSIENT_FOR").stdout.split()
                 self.assertEqual(owner[-1:], [f"{int(self.window):#x}".encode()])
-                wait_until(lambda: self.xdo("getactivewindow") == message, 30, "its focus")
-                self.xdo("key", "Return")
-                wait_until(lambda: self.windows() == [self.window], 30, "the box to go")
+                wait_until(lambda: self.xdo("getactivewindow") == message, 60, "its focus")
+                repeat_until(lambda: self.xdo("key", "Return"),
+                             lambda: self.windows() == [self.window], 60, "the box to go")
                 self.assertSaid(said)
                 self.assertEqual([self.read_box(box) for box in BOXES], [text, *after[1:]])
 
@@ -128,8 +136,8 @@ class Journeys(unittest.TestCase):
                             ("alt+F4", lambda: self.xdo("key", "alt+F4")),
                             ("close box", lambda: self.x.run("wmctrl", "-i", "-c", self.window))]:
             self.start()
-            action()
-            self.assertEqual(self.app.wait(timeout=20), 0, way)
+            repeat_until(action, lambda: self.app.poll() is not None, 90, f"the end by {way}")
+            self.assertEqual(self.app.returncode, 0, way)
 
 
 class Linux(Journeys):

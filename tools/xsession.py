@@ -3,6 +3,7 @@ and the start-up benchmark see the program as a desktop would: framed, focused a
 An XSession is a context: the display lasts as long as the with block."""
 
 import os
+import contextlib
 import subprocess
 import tempfile
 import time
@@ -17,6 +18,18 @@ def wait_until(predicate, timeout: float, what: str, interval: float = 0.05):
             raise TimeoutError(f"timed out after {timeout:.0f} s waiting for {what}")
         time.sleep(interval)
     return value
+
+
+def repeat_until(action, effect, timeout: float, what: str, patience: float = 10):
+    """Does action, and again whenever effect has not come true within patience seconds, since an
+    input sent while the program is busy or not yet listening can be lost; returns the effect."""
+    deadline = time.monotonic() + timeout
+    while True:
+        action()
+        with contextlib.suppress(TimeoutError):
+            return wait_until(effect, min(patience, deadline - time.monotonic()), what)
+        if time.monotonic() >= deadline:
+            raise TimeoutError(f"timed out after {timeout:.0f} s waiting for {what}")
 
 
 class XSession:
