@@ -12,7 +12,7 @@ add_executable(Kestrune WIN32
     ${kestrune_win32}/kestrune_windows.rc
 )
 target_compile_definitions(Kestrune PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(Kestrune PRIVATE kestrune_core comctl32)
+target_link_libraries(Kestrune PRIVATE kestrune_core kestrune_options comctl32)
 # libstdc++ and libgcc inside the executable: it needs no DLL that Windows does not ship.
 # Symbols stay out of release builds (the static runtime's would double the size), and so does
 # the link time, so that the same sources give the same file.
@@ -71,4 +71,5 @@ if(KESTRUNE_BUILD_BENCH)
     add_executable(bare_window_win32 WIN32 ${PROJECT_SOURCE_DIR}/bench/bare_window_win32.cpp)
     target_compile_definitions(bare_window_win32 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
     target_link_options(bare_window_win32 PRIVATE -static -s)
+    target_link_libraries(bare_window_win32 PRIVATE kestrune_options)
 endif()
