@@ -1,9 +1,15 @@
 #pragma once
 
-// Where every part of the main window sits, in twips from the top-left corner of the client
-// area, and its colours as stored values, 0x00BBGGRR. No toolkit here: the view converts.
+// The main window's controls: what each is, says and does, and where it sits, in twips from the
+// top-left corner of the client area; colours as stored values, 0x00BBGGRR. No toolkit here:
+// each view walks kControls and converts with toPixels.
 
 #include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+#include "main_window/frm_main.h"
 
 namespace kestrune::layout {
 
@@ -14,32 +20,114 @@ struct Twips {
     int height;
 };
 
-// The single conversion to logical pixels; the toolkit's own scaling takes it from there.
-inline constexpr int kTwipsPerPixel = 15;
-constexpr int toPixels(int twips) {
-    return twips / kTwipsPerPixel;
+struct Pixels {
+    int left;
+    int top;
+    int right; // excluded, like the bottom
+    int bottom;
+};
+
+// The layout's own resolution, 15 twips to a pixel. Qt scales logical pixels itself, so its view
+// converts at this; the Win32 view converts at the window's DPI.
+inline constexpr int kDesignDpi = 96;
+
+// The single conversion to pixels, rounding as Windows' MulDiv does. Edges are converted rather
+// than sizes, so that neighbours meet exactly at every DPI.
+constexpr int toPixels(int twips, int dpi) {
+    return (twips * dpi + 720) / 1440;
+}
+constexpr Pixels toPixels(const Twips& twips, int dpi) {
+    return {toPixels(twips.left, dpi), toPixels(twips.top, dpi),
+            toPixels(twips.left + twips.width, dpi), toPixels(twips.top + twips.height, dpi)};
+}
+
+// The text size the layout was drawn for, 8 points, in pixels at a DPI.
+constexpr int fontPixels(int dpi) {
+    return (8 * dpi + 36) / 72;
 }
 
 inline constexpr Twips frmMain{0, 0, 2655, 3015};
-
-inline constexpr Twips txtEncrypt{120, 120, 2415, 285};
-inline constexpr Twips cmdEncrypt{120, 480, 2415, 255};
-inline constexpr Twips txtDecrypt{120, 960, 2415, 285};
-inline constexpr Twips cmdDecrypt{120, 1320, 2415, 255};
-inline constexpr Twips Label{120, 1800, 615, 255};
-inline constexpr Twips txtResult{120, 2040, 2415, 285};
-inline constexpr Twips cmdQuit{120, 2520, 2415, 375};
-
-// Separators run from x = 120 to 2520, the end excluded like a box's right edge, and are one
-// pixel thick.
-inline constexpr Twips Line1{120, 840, 2400, kTwipsPerPixel};
-inline constexpr Twips Line2{120, 1680, 2400, kTwipsPerPixel};
-inline constexpr Twips Line3{120, 2400, 2400, kTwipsPerPixel};
 
 inline constexpr std::uint32_t kWindowBackground = 0x005C4723;
 inline constexpr std::uint32_t kTextBoxBackground = 0x00404040;
 inline constexpr std::uint32_t kTextBoxText = 0x00FFFFFF;
 inline constexpr std::uint32_t kLabelText = 0x00E0E0E0;
-inline constexpr std::uint32_t kLine1 = 0x00000000;
+
+enum class Kind { TextBox, Button, Label, Line };
+
+struct Control {
+    const char* name;
+    Kind kind;
+    Twips place;
+    std::u16string_view caption = {};
+    void (frmMain::*click)() = nullptr;
+    // For screen readers, where the caption does not say it.
+    std::u16string_view accessibleName = {};
+    std::u16string_view description = {};
+    // A line's colour; none is the window system's window-text colour.
+    std::optional<std::uint32_t> colour = {};
+};
+
+// In tab order, which is also the order of creation; where two overlap, the earlier is drawn on
+// top (txtResult over the label's last row). Lines run from x = 120 to 2520, the end excluded
+// like a box's right edge, one pixel thick.
+inline constexpr Control kControls[] = {
+    {"txtEncrypt",
+     Kind::TextBox,
+     {120, 120, 2415, 285},
+     {},
+     nullptr,
+     u"Text to encrypt",
+     u"Type or paste the text to encrypt."},
+    {"cmdEncrypt",
+     Kind::Button,
+     {120, 480, 2415, 255},
+     u"Encrypt",
+     &frmMain::cmdEncrypt_Click,
+     {},
+     u"Encrypts the text to encrypt into the result."},
+    {"txtDecrypt",
+     Kind::TextBox,
+     {120, 960, 2415, 285},
+     {},
+     nullptr,
+     u"Text to decrypt",
+     u"Paste encrypted text here to decrypt it."},
+    {"cmdDecrypt",
+     Kind::Button,
+     {120, 1320, 2415, 255},
+     u"Decrypt",
+     &frmMain::cmdDecrypt_Click,
+     {},
+     u"Decrypts the text to decrypt into the result."},
+    {"txtResult",
+     Kind::TextBox,
+     {120, 2040, 2415, 285},
+     {},
+     nullptr,
+     u"Result",
+     u"The outcome of the last Encrypt or Decrypt."},
+    {"Label", Kind::Label, {120, 1800, 615, 255}, u"Result:"},
+    {"cmdQuit",
+     Kind::Button,
+     {120, 2520, 2415, 375},
+     u"Quit",
+     &frmMain::cmdQuit_Click,
+     {},
+     u"Ends Kestrune."},
+    {"Line1", Kind::Line, {120, 840, 2400, 15}, {}, nullptr, {}, {}, 0x00000000},
+    {"Line2", Kind::Line, {120, 1680, 2400, 15}},
+    {"Line3", Kind::Line, {120, 2400, 2400, 15}},
+};
+
+// A control's place in kControls, checked while compiling.
+consteval std::size_t indexOf(std::string_view name) {
+    for (std::size_t i = 0; i < std::size(kControls); ++i) {
+        if (kControls[i].name == name) {
+            return i;
+        }
+    }
+    throw std::logic_error("no such control");
+}
 
 } // namespace kestrune::layout

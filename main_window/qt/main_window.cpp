@@ -1,5 +1,6 @@
 #include "main_window/qt/main_window.h"
 
+#include <functional>
 #include <limits>
 
 #include <QAccessibleWidget>
@@ -33,8 +34,8 @@ QIcon programIcon() {
 }
 
 QRect toPixels(const layout::Twips& twips) {
-    return QRect(layout::toPixels(twips.left), layout::toPixels(twips.top),
-                 layout::toPixels(twips.width), layout::toPixels(twips.height));
+    const layout::Pixels pixels = layout::toPixels(twips, layout::kDesignDpi);
+    return QRect(pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top);
 }
 
 QColor fromStoredColour(std::uint32_t bgr) {
@@ -42,37 +43,32 @@ QColor fromStoredColour(std::uint32_t bgr) {
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
 
-void place(QWidget* widget, const char* name, const layout::Twips& twips) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(toPixels(twips));
+QString fromUtf16(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void describe(QWidget* widget, const QString& name, const QString& description) {
-    widget->setAccessibleName(name);
-    widget->setAccessibleDescription(description);
+void setColour(QWidget* widget, QPalette::ColorRole role, std::uint32_t bgr) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, fromStoredColour(bgr));
+    widget->setPalette(palette);
 }
 
-QLineEdit* makeTextBox(QWidget* parent, const char* name, const layout::Twips& twips) {
+QLineEdit* makeTextBox(QWidget* parent) {
     auto* box = new QLineEdit(parent);
-    place(box, name, twips);
     // Qt's default cap of 32,767 would cut a longer paste without a word; the cipher reports
     // over-long texts itself.
     box->setMaxLength(std::numeric_limits<int>::max());
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, fromStoredColour(layout::kTextBoxBackground));
-    palette.setColor(QPalette::Text, fromStoredColour(layout::kTextBoxText));
-    box->setPalette(palette);
+    setColour(box, QPalette::Base, layout::kTextBoxBackground);
+    setColour(box, QPalette::Text, layout::kTextBoxText);
     return box;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const layout::Twips& twips) {
-    auto* button = new QPushButton(caption, parent);
-    place(button, name, twips);
-    // Enter in a text box must not run a command.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
+QLabel* makeLabel(QWidget* parent, const QString& caption) {
+    auto* label = new QLabel(caption, parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setColour(label, QPalette::WindowText, layout::kLabelText);
+    label->setAutoFillBackground(true);
+    return label;
 }
 
 } // namespace
@@ -80,10 +76,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 // A one-pixel horizontal rule in a fixed colour.
 class SeparatorLine : public QWidget {
 public:
-    SeparatorLine(QWidget* parent, const char* name, const layout::Twips& twips, QColor colour)
-        : QWidget(parent), colour(colour) {
-        place(this, name, twips);
-    }
+    SeparatorLine(QWidget* parent, QColor colour) : QWidget(parent), colour(colour) {}
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -141,65 +134,58 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("Kestrune"));
     setWindowIcon(programIcon());
     setFixedSize(toPixels(layout::frmMain).size());
-
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, fromStoredColour(layout::kWindowBackground));
-    setPalette(palette);
+    setColour(this, QPalette::Window, layout::kWindowBackground);
     setAutoFillBackground(true);
 
-    txtEncrypt = makeTextBox(this, "txtEncrypt", layout::txtEncrypt);
-    cmdEncrypt = makeButton(this, "cmdEncrypt", QStringLiteral("Encrypt"), layout::cmdEncrypt);
-    txtDecrypt = makeTextBox(this, "txtDecrypt", layout::txtDecrypt);
-    cmdDecrypt = makeButton(this, "cmdDecrypt", QStringLiteral("Decrypt"), layout::cmdDecrypt);
+    // Lines without a colour of their own take the window-text colour of the application's
+    // palette, not of this recoloured window.
+    const QColor windowText = QApplication::palette().color(QPalette::WindowText);
+    QList<QWidget*> created;
+    for (const layout::Control& control : layout::kControls) {
+        const QString caption = fromUtf16(control.caption);
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+        case layout::Kind::TextBox:
+            widget = makeTextBox(this);
+            break;
+        case layout::Kind::Button:
+            widget = new QPushButton(caption, this);
+            connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
+                    [this, click = control.click] {
+                        runtime::dispatchCommand([this, click] { std::invoke(click, *commands); });
+                    });
+            break;
+        case layout::Kind::Label:
+            widget = makeLabel(this, caption);
+            break;
+        case layout::Kind::Line:
+            widget = new SeparatorLine(this, control.colour ? fromStoredColour(*control.colour)
+                                                            : windowText);
+            break;
+        }
+        widget->setObjectName(QString::fromLatin1(control.name));
+        widget->setGeometry(toPixels(control.place));
+        widget->setAccessibleName(fromUtf16(control.accessibleName));
+        widget->setAccessibleDescription(fromUtf16(control.description));
+        // Qt draws later siblings on top; an earlier control must stay above it.
+        for (QWidget* earlier : created) {
+            if (earlier->geometry().intersects(widget->geometry())) {
+                widget->stackUnder(earlier);
+                break;
+            }
+        }
+        created.append(widget);
+    }
 
-    Label = new QLabel(QStringLiteral("Result:"), this);
-    place(Label, "Label", layout::Label);
-    Label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette labelPalette = Label->palette();
-    labelPalette.setColor(QPalette::WindowText, fromStoredColour(layout::kLabelText));
-    Label->setPalette(labelPalette);
-    Label->setAutoFillBackground(true);
-
-    txtResult = makeTextBox(this, "txtResult", layout::txtResult);
+    auto* txtResult = findChild<QLineEdit*>(QStringLiteral("txtResult"));
     // Makes the label the result box's label for screen readers. The caption has no '&', so
     // this grabs no shortcut.
-    Label->setBuddy(txtResult);
-    // The label's last row lies under the result box; the box is drawn over it.
-    txtResult->raise();
-    cmdQuit = makeButton(this, "cmdQuit", QStringLiteral("Quit"), layout::cmdQuit);
-
-    // Line 1 is black; the others take the window-text colour of the application's own palette,
-    // not of this recoloured window.
-    const QColor defaultLineColour = QApplication::palette().color(QPalette::WindowText);
-    new SeparatorLine(this, "Line1", layout::Line1, fromStoredColour(layout::kLine1));
-    new SeparatorLine(this, "Line2", layout::Line2, defaultLineColour);
-    new SeparatorLine(this, "Line3", layout::Line3, defaultLineColour);
-
-    describe(txtEncrypt, tr("Text to encrypt"), tr("Type or paste the text to encrypt."));
-    describe(cmdEncrypt, tr("Encrypt"), tr("Encrypts the text to encrypt into the result."));
-    describe(txtDecrypt, tr("Text to decrypt"), tr("Paste encrypted text here to decrypt it."));
-    describe(cmdDecrypt, tr("Decrypt"), tr("Decrypts the text to decrypt into the result."));
-    describe(txtResult, tr("Result"), tr("The outcome of the last Encrypt or Decrypt."));
-    describe(cmdQuit, tr("Quit"), tr("Ends Kestrune."));
-
-    setTabOrder(txtEncrypt, cmdEncrypt);
-    setTabOrder(cmdEncrypt, txtDecrypt);
-    setTabOrder(txtDecrypt, cmdDecrypt);
-    setTabOrder(cmdDecrypt, txtResult);
-    setTabOrder(txtResult, cmdQuit);
-    txtEncrypt->setFocus();
-
-    encryptBox = std::make_unique<LineEditTextBox>(txtEncrypt);
-    decryptBox = std::make_unique<LineEditTextBox>(txtDecrypt);
+    findChild<QLabel*>(QStringLiteral("Label"))->setBuddy(txtResult);
+    encryptBox = std::make_unique<LineEditTextBox>(findChild<QLineEdit*>("txtEncrypt"));
+    decryptBox = std::make_unique<LineEditTextBox>(findChild<QLineEdit*>("txtDecrypt"));
     resultBox = std::make_unique<LineEditTextBox>(txtResult);
     commands = std::make_unique<frmMain>(*encryptBox, *decryptBox, *resultBox);
-
-    connect(cmdEncrypt, &QPushButton::clicked, this,
-            [this] { runtime::dispatchCommand([this] { commands->cmdEncrypt_Click(); }); });
-    connect(cmdDecrypt, &QPushButton::clicked, this,
-            [this] { runtime::dispatchCommand([this] { commands->cmdDecrypt_Click(); }); });
-    connect(cmdQuit, &QPushButton::clicked, this,
-            [this] { runtime::dispatchCommand([this] { commands->cmdQuit_Click(); }); });
+    created.first()->setFocus();
 }
 
 MainWindow::~MainWindow() = default;

@@ -6,10 +6,6 @@
 
 #include "main_window/frm_main.h"
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
 namespace kestrune {
 
 class LineEditTextBox;
@@ -24,14 +20,6 @@ public:
     ~MainWindow() override;
 
 private:
-    QLineEdit* txtEncrypt;
-    QPushButton* cmdEncrypt;
-    QLineEdit* txtDecrypt;
-    QPushButton* cmdDecrypt;
-    QLabel* Label;
-    QLineEdit* txtResult;
-    QPushButton* cmdQuit;
-
     std::unique_ptr<LineEditTextBox> encryptBox;
     std::unique_ptr<LineEditTextBox> decryptBox;
     std::unique_ptr<LineEditTextBox> resultBox;

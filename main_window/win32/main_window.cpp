@@ -1,6 +1,7 @@
 #include "main_window/win32/main_window.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -15,43 +16,47 @@ namespace kestrune {
 
 namespace {
 
-// Control IDs, in creation order, which is also the tab order. They stay clear of IDOK and
-// IDCANCEL, which the dialog manager sends for Enter and Escape.
-enum Id : int { txtEncrypt = 100, cmdEncrypt, txtDecrypt, cmdDecrypt, txtResult, Label, cmdQuit };
+// Each control's ID is kFirstId plus its place in the layout's list, so creation follows the
+// list, and with it the tab order and the z-order. The IDs stay clear of IDOK and IDCANCEL, which
+// the dialog manager sends for Enter and Escape.
+constexpr int kFirstId = 100;
 
-struct Control {
-    Id id;
-    const wchar_t* windowClass;
-    const wchar_t* text;
+consteval int idOf(std::string_view name) {
+    return kFirstId + static_cast<int>(layout::indexOf(name));
+}
+
+// The control with this ID, if it is one of the layout's.
+const layout::Control* controlOf(int id) {
+    const auto index = static_cast<std::size_t>(id - kFirstId);
+    return id >= kFirstId && index < std::size(layout::kControls) ? &layout::kControls[index]
+                                                                  : nullptr;
+}
+
+struct WindowClass {
+    const wchar_t* name; // none for a line, which the window draws itself
     DWORD style;
-    layout::Twips place;
+    DWORD extendedStyle;
 };
 
-constexpr DWORD kBox = WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
-constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
-
-// txtResult comes before Label, so it lies above it where the two overlap.
-constexpr Control kControls[] = {
-    {txtEncrypt, L"EDIT", L"", kBox, layout::txtEncrypt},
-    {cmdEncrypt, L"BUTTON", L"Encrypt", kButton, layout::cmdEncrypt},
-    {txtDecrypt, L"EDIT", L"", kBox, layout::txtDecrypt},
-    {cmdDecrypt, L"BUTTON", L"Decrypt", kButton, layout::cmdDecrypt},
-    {txtResult, L"EDIT", L"", kBox, layout::txtResult},
-    {Label, L"STATIC", L"Result:", SS_LEFT | SS_NOPREFIX | WS_CLIPSIBLINGS, layout::Label},
-    {cmdQuit, L"BUTTON", L"Quit", kButton, layout::cmdQuit},
-};
+WindowClass windowClassOf(layout::Kind kind) {
+    switch (kind) {
+    case layout::Kind::TextBox:
+        return {L"EDIT", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case layout::Kind::Button:
+        return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+    case layout::Kind::Label: // clipped where txtResult, created before it, lies over it
+        return {L"STATIC", SS_LEFT | SS_NOPREFIX | WS_CLIPSIBLINGS, 0};
+    case layout::Kind::Line:
+        break;
+    }
+    return {nullptr, 0, 0};
+}
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
-// Twips to pixels at the window's own DPI. Edges are converted, not sizes, so that neighbours
-// meet exactly at every scale.
-int scaled(int twips, UINT dpi) {
-    return MulDiv(twips, static_cast<int>(dpi), 1440);
-}
-
 RECT toPixels(const layout::Twips& twips, UINT dpi) {
-    return {scaled(twips.left, dpi), scaled(twips.top, dpi), scaled(twips.left + twips.width, dpi),
-            scaled(twips.top + twips.height, dpi)};
+    const layout::Pixels pixels = layout::toPixels(twips, static_cast<int>(dpi));
+    return {pixels.left, pixels.top, pixels.right, pixels.bottom};
 }
 
 // The commands' view of an edit control. Text crosses to and from Windows' strings here only.
@@ -110,9 +115,12 @@ void layOut(HWND window, UINT dpi, const RECT* suggested) {
     SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
     WindowState& self = state(window);
     HFONT old = std::exchange(self.font, CreateFontIndirectW(&metrics.lfMessageFont));
-    for (const Control& control : kControls) {
-        const RECT place = toPixels(control.place, dpi);
-        HWND child = GetDlgItem(window, control.id);
+    for (std::size_t i = 0; i < std::size(layout::kControls); ++i) {
+        HWND child = GetDlgItem(window, kFirstId + static_cast<int>(i));
+        if (child == nullptr) {
+            continue; // a line
+        }
+        const RECT place = toPixels(layout::kControls[i].place, dpi);
         SetWindowPos(child, nullptr, place.left, place.top, place.right - place.left,
                      place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
         SetWindowFont(child, self.font, TRUE);
@@ -128,24 +136,30 @@ BOOL onNCCreate(HWND window, LPCREATESTRUCTW create) {
 
 BOOL onCreate(HWND window, LPCREATESTRUCTW create) {
     WindowState& self = state(window);
-    for (const Control& control : kControls) {
-        const bool box = control.windowClass == std::wstring_view(L"EDIT");
-        HWND child = CreateWindowExW(box ? WS_EX_CLIENTEDGE : 0, control.windowClass, control.text,
-                                     WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0, window,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                     create->hInstance, nullptr);
+    for (std::size_t i = 0; i < std::size(layout::kControls); ++i) {
+        const layout::Control& control = layout::kControls[i];
+        const WindowClass windowClass = windowClassOf(control.kind);
+        if (windowClass.name == nullptr) {
+            continue;
+        }
+        HWND child =
+            CreateWindowExW(windowClass.extendedStyle, windowClass.name,
+                            std::wstring(control.caption.begin(), control.caption.end()).c_str(),
+                            WS_CHILD | WS_VISIBLE | windowClass.style, 0, 0, 0, 0, window,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)),
+                            create->hInstance, nullptr);
         if (child == nullptr) {
             return FALSE;
         }
-        if (box) {
+        if (control.kind == layout::Kind::TextBox) {
             // Lifts the 32,767-character cap, so a long paste arrives whole and the cipher can
             // say what is wrong with it.
             Edit_LimitText(child, 0);
         }
     }
-    self.encryptBox.edit = self.focus = GetDlgItem(window, txtEncrypt);
-    self.decryptBox.edit = GetDlgItem(window, txtDecrypt);
-    self.resultBox.edit = GetDlgItem(window, txtResult);
+    self.encryptBox.edit = self.focus = GetDlgItem(window, idOf("txtEncrypt"));
+    self.decryptBox.edit = GetDlgItem(window, idOf("txtDecrypt"));
+    self.resultBox.edit = GetDlgItem(window, idOf("txtResult"));
     layOut(window, GetDpiForWindow(window), nullptr);
     return TRUE;
 }
@@ -174,19 +188,9 @@ void onCommand(HWND window, int id, HWND, UINT notification) {
     if (notification != BN_CLICKED) {
         return;
     }
-    frmMain& commands = state(window).commands;
-    switch (id) {
-    case cmdEncrypt:
-        runtime::dispatchCommand([&] { commands.cmdEncrypt_Click(); });
-        break;
-    case cmdDecrypt:
-        runtime::dispatchCommand([&] { commands.cmdDecrypt_Click(); });
-        break;
-    case cmdQuit:
-        runtime::dispatchCommand([&] { commands.cmdQuit_Click(); });
-        break;
-    default:
-        break;
+    if (const layout::Control* control = controlOf(id); control && control->click) {
+        frmMain& commands = state(window).commands;
+        runtime::dispatchCommand([&] { std::invoke(control->click, commands); });
     }
 }
 
@@ -208,15 +212,19 @@ void onPaint(HWND window) {
     HDC dc = BeginPaint(window, &paint);
     FillRect(dc, &paint.rcPaint, state(window).background);
     const UINT dpi = GetDpiForWindow(window);
-    // At least one pixel thick at every scale.
-    const auto fillLine = [&](const layout::Twips& line, HBRUSH brush) {
-        RECT rect = toPixels(line, dpi);
-        rect.bottom = std::max(rect.bottom, rect.top + 1);
+    for (const layout::Control& line : layout::kControls) {
+        if (line.kind != layout::Kind::Line) {
+            continue;
+        }
+        HBRUSH brush = GetSysColorBrush(COLOR_WINDOWTEXT);
+        if (line.colour) {
+            SetDCBrushColor(dc, *line.colour);
+            brush = GetStockBrush(DC_BRUSH);
+        }
+        RECT rect = toPixels(line.place, dpi);
+        rect.bottom = std::max(rect.bottom, rect.top + 1); // at least one pixel at every scale
         FillRect(dc, &rect, brush);
-    };
-    fillLine(layout::Line1, GetStockBrush(BLACK_BRUSH));
-    fillLine(layout::Line2, GetSysColorBrush(COLOR_WINDOWTEXT));
-    fillLine(layout::Line3, GetSysColorBrush(COLOR_WINDOWTEXT));
+    }
     EndPaint(window, &paint);
 }
 
@@ -273,8 +281,8 @@ HWND createMainWindow(HINSTANCE instance, int show) {
 bool handleWindowKeys(HWND window, MSG& message) {
     if (message.message == WM_KEYDOWN && message.wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
         GetParent(message.hwnd) == window) {
-        const int id = GetDlgCtrlID(message.hwnd);
-        if (id == txtEncrypt || id == txtDecrypt || id == txtResult) {
+        const layout::Control* control = controlOf(GetDlgCtrlID(message.hwnd));
+        if (control && control->kind == layout::Kind::TextBox) {
             Edit_SetSel(message.hwnd, 0, -1);
             return true;
         }
