@@ -5,7 +5,7 @@ set -eu
 
 packages="
     cmake ninja-build g++ make pkg-config python3 file
-    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    googletest libgtest-dev libgmock-dev
     qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
     xvfb xauth openbox xdotool xclip x11-utils wmctrl imagemagick python3-xcffib python3-psutil
     binutils-mingw-w64-x86-64 cpp desktop-file-utils appstream dpkg-dev librsvg2-bin
