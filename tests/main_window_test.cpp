@@ -5,8 +5,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QTimer>
 
@@ -123,6 +127,44 @@ TEST_F(Window, AHugePasteArrivesWholeAndARefusalChangesNothing) {
     click("cmdEncrypt");
     EXPECT_EQ(shown.toStdU16String(), u"Kestrune: " + reports[1]);
     EXPECT_EQ(box("txtResult")->text(), "kept");
+}
+
+// The layout is fixed in pixels: whatever the desktop's font size, every caption stays whole and a
+// line of text fits each box. The screenshots stay in the build folder to look at.
+TEST(WindowText, FitsAtEveryDesktopFontSize) {
+    const QFont desktop = QApplication::font();
+    for (const int points : {9, 11, 14}) {
+        QApplication::setFont(QFont(desktop.family(), points));
+        MainWindow window;
+        window.show();
+        std::vector<std::pair<QWidget*, QRect>> insides; // each control's room for its text
+        for (auto* button : window.findChildren<QPushButton*>()) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            insides.emplace_back(button, button->style()->subElementRect(
+                                             QStyle::SE_PushButtonContents, &option, button));
+        }
+        auto* label = window.findChild<QLabel*>();
+        insides.emplace_back(label, label->contentsRect());
+        for (auto* box : window.findChildren<QLineEdit*>()) {
+            box->setText(QStringLiteral("Quick, jumpy gq"));
+            QStyleOptionFrame option;
+            option.initFrom(box);
+            option.lineWidth =
+                box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+            insides.emplace_back(
+                box, box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box));
+        }
+        for (const auto& [control, inside] : insides) {
+            const QString text = control->property("text").toString();
+            const QSize size = control->fontMetrics().size(0, text);
+            EXPECT_TRUE(size.width() <= inside.width() && size.height() <= inside.height())
+                << points << " pt: \"" << text.toStdString() << "\" " << size.width() << "x"
+                << size.height() << " in " << inside.width() << "x" << inside.height();
+        }
+        window.grab().save(QStringLiteral("main_window-%1pt.png").arg(points));
+    }
+    QApplication::setFont(desktop);
 }
 
 } // namespace

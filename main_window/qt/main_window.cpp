@@ -136,6 +136,13 @@ MainWindow::MainWindow(QWidget* parent)
     setFixedSize(toPixels(layout::frmMain).size());
     setColour(this, QPalette::Window, layout::kWindowBackground);
     setAutoFillBackground(true);
+    // The layout is fixed in pixels, so its text keeps the size it was drawn for, in the desktop's
+    // own family; the display's scale factor enlarges the window and its text together. Stems on
+    // whole pixels keep text this small as crisp as the dialog font the layout was drawn for.
+    QFont font = this->font();
+    font.setPixelSize(layout::fontPixels(layout::kDesignDpi));
+    font.setHintingPreference(QFont::PreferFullHinting);
+    setFont(font);
 
     // Lines without a colour of their own take the window-text colour of the application's
     // palette, not of this recoloured window.
