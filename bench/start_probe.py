@@ -113,9 +113,8 @@ def _first_drawn(conn: xcffib.Connection, window: int, mapped: float) -> float:
                 and _pixels_apart(pixels, settled) <= CARET_SHARE * len(settled) / 4)
 
 
-def _idle_rss_kib(process: psutil.Process) -> tuple[int, float]:
-    """Resident memory once no CPU time was used over a quiet span (so the first paint is done),
-    and how long that took to come."""
+def _idle_rss_kib(process: psutil.Process) -> int:
+    """Resident memory once no CPU time was used over a quiet span, so the first paint is done."""
     settle_start = time.perf_counter()
     ticks = sum(process.cpu_times()[:2])
     while True:
@@ -124,11 +123,11 @@ def _idle_rss_kib(process: psutil.Process) -> tuple[int, float]:
         if now == ticks or time.perf_counter() - settle_start > SETTLE_LIMIT:
             break
         ticks = now
-    return process.memory_info().rss // 1024, time.perf_counter() - settle_start
+    return process.memory_info().rss // 1024
 
 
 def probe(env: dict, command: list[str]) -> dict:
-    """Runs command on env's DISPLAY and returns {"map_ms", "drawn_ms", "rss_kib", "settle_ms"}."""
+    """Runs command on env's DISPLAY and returns {"map_ms", "drawn_ms", "rss_kib"}."""
     conn = xcffib.connect(display=env["DISPLAY"])
     child = None
     try:
@@ -143,11 +142,11 @@ def probe(env: dict, command: list[str]) -> dict:
         mapped, window = _wait_for_map(conn, child, start)
         drawn = _first_drawn(conn, window, mapped)
         try:
-            rss_kib, settle = _idle_rss_kib(psutil.Process(child.pid))
+            rss_kib = _idle_rss_kib(psutil.Process(child.pid))
         except psutil.NoSuchProcess:
             raise ProbeError("the program ended while settling") from None
         return {"map_ms": (mapped - start) * 1000, "drawn_ms": (drawn - start) * 1000,
-                "rss_kib": rss_kib, "settle_ms": settle * 1000}
+                "rss_kib": rss_kib}
     finally:
         if child is not None:
             child.kill()
