@@ -1,11 +1,10 @@
-#include <QApplication>
-
 #include "kestrune_version.h"
 #include "main_window/qt/main_window.h"
+#include "shell/qt/application.h"
 #include "shell/qt/message_box_reporter.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    const auto application = kestrune::startApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrune"));
     QApplication::setApplicationVersion(QStringLiteral(KESTRUNE_VERSION_TEXT));
     // Lets Wayland compositors match the window to its desktop entry.

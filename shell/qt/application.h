@@ -1,0 +1,13 @@
+#pragma once
+
+#include <memory>
+
+#include <QApplication>
+
+namespace kestrune {
+
+// Starts Qt's application on the desktop. Where Qt can reach no display, says so in one line and
+// ends the process with status 1, where Qt itself would abort.
+std::unique_ptr<QApplication> startApplication(int& argc, char** argv);
+
+} // namespace kestrune
