@@ -36,15 +36,25 @@ def wine(*args: str, env=None, check=True) -> subprocess.CompletedProcess:
     return done
 
 
-class Journeys(unittest.TestCase):
+class Desktop(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):  # a display for each suite
+        (logs := ARTIFACTS / cls.__name__).mkdir(parents=True, exist_ok=True)
+        cls.x = cls.enterClassContext(XSession(log_dir=logs))
+
+
+class WineDesktop(Desktop):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # Wine's desktop process stays tied to this display; the next suite starts its own.
+        cls.addClassCleanup(subprocess.run, ["wineserver", "--kill"], env=cls.x.env, timeout=60)
+
+
+class Journeys(Desktop):
     """What a person does with either program; each suite says how its program starts."""
     COMMAND: list[str] = []
     REFUSALS = [("ab\u0416cd", "position 3"), ("ok\x03", "U+0000 at position 3")]
-
-    @classmethod
-    def setUpClass(cls):
-        (logs := ARTIFACTS / cls.__name__).mkdir(parents=True, exist_ok=True)
-        cls.x = cls.enterClassContext(XSession(log_dir=logs))
 
     def start(self, size: str = "177x201", layout: dict = LAYOUT_96) -> None:
         """Starts the program, waits for its window to take the focus, and checks what it shows."""
@@ -145,53 +155,71 @@ class Linux(Journeys):
         """Qt's message boxes give their text to no X tool; the widget tests read it."""
 
 
-class Wine(Journeys):
+class Wine(Journeys, WineDesktop):
     # Wine's message boxes cannot copy their text, but Wine traces it.
     COMMAND = ["env", "WINEDEBUG=+msgbox", WINE]
     REFUSALS = [*Journeys.REFUSALS, ("a" * 40000, "a text of 40,000 characters")]
 
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        # Wine's desktop process stays tied to this display; the next suite starts its own.
-        cls.addClassCleanup(subprocess.run, ["wineserver", "--kill"], env=cls.x.env, timeout=60)
-
     def assertSaid(self, said: str) -> None:
         self.assertIn(said, re.findall(r"MSGBOX_OnInit (.*)", self.log.read_text())[-1])
 
-    def test_geometry_at_144_dpi(self):
-        dpi = ["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+    def at_dpi(self, dpi: int) -> None:  # for what starts from now until the test ends
+        key = ["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                "/f", "/d"]
-        wine(*dpi, "144", env=self.x.env)
-        self.addCleanup(wine, *dpi, "96", env=self.x.env)
+        wine(*key, str(dpi), env=self.x.env)
+        self.addCleanup(wine, *key, "96", env=self.x.env)
+
+    def test_geometry_at_144_dpi(self):
+        self.at_dpi(144)
         # Twips * 144 / 1440: Line1 from (12, 84) up to x = 252, two pixels thick; txtEncrypt from
         # y = 12 to 41, cmdEncrypt from 48.
         self.start("266x302", {(12, 84): BLACK, (251, 85): BLACK, (252, 84): WINDOW,
                                (130, 83): WINDOW, (130, 86): WINDOW, (130, 27): BOX,
                                (130, 44): WINDOW})
 
+    def test_screen_readers_name_every_control_and_its_text_fits_at_96_and_144_dpi(self):
+        named = [("text", "Text to encrypt"), ("client", "Encrypt"), ("text", "Text to decrypt"),
+                 ("client", "Decrypt"), ("text", "Result"), ("client", "Result:"),
+                 ("client", "Quit")]  # Wine's oleacc gives a button the client role
+        for dpi in 96, 144:
+            self.at_dpi(dpi)
+            probe = wine(os.environ["PROBE"], env=self.x.env).stdout.decode()
+            rows = [line.split("\t") for line in probe.splitlines()]
+            self.assertEqual([(role, name) for role, name, *_ in rows], named, dpi)
+            for _, name, inside, cell in rows:  # a button's raised edge takes 2 px a side
+                room = int(inside) - (4 if name in ("Encrypt", "Decrypt", "Quit") else 0)
+                self.assertLessEqual(int(cell), room, (dpi, name))
 
-class Installer(unittest.TestCase):
-    def test_installs_silently_and_uninstalls_completely(self):
+
+class Installer(WineDesktop):
+    def test_installs_silently_starts_from_the_menu_and_uninstalls_completely_while_running(self):
+        env = self.x.env
         with tempfile.TemporaryDirectory() as out:
             subprocess.run([os.environ["CPACK"], "-G", "NSIS;ZIP", "--config",
                             PROGRAM.parent / "CPackConfig.cmake", "-B", out], check=True)
             archive = zipfile.ZipFile(next(Path(out).glob("*.zip")))
             self.assertEqual(sorted(archive.namelist()), ["Kestrune.exe", "LICENSE.txt"])
-            wine(str(next(Path(out).glob("*.exe"))), "/S")
+            wine(str(next(Path(out).glob("*.exe"))), "/S", env=env)
         drive = Path(os.environ["WINEPREFIX"]) / "drive_c"
         program = drive / "Program Files/Kestrune"
         menu = drive / "ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrune"
         self.assertEqual((program / "Kestrune.exe").read_bytes(), PROGRAM.read_bytes())
-        self.assertTrue((menu / "Kestrune.lnk").is_file())
         key = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrune"
-        entry = wine("reg", "query", key).stdout.decode()
+        entry = wine("reg", "query", key, env=env).stdout.decode()
         for name, value in [("DisplayName", "Kestrune"), ("DisplayVersion", "1.0.0"),
                             ("Publisher", "The Kestrune developers")]:
             self.assertRegex(entry, rf"{name}\s+REG_SZ\s+{value}\r?\n")
-        wine(r"C:\Program Files\Kestrune\Uninstall.exe", "/S")
+        # Started as a user starts it, from the Start menu.
+        subprocess.run([WINE, "start", r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
+                        r"\Kestrune\Kestrune.lnk"], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60, check=True)
+        window = lambda: self.x.run("xdotool", "search", "--onlyvisible", "--name", "^Kestrune$")
+        wait_until(lambda: window().stdout, 30, "its window")
+        # Uninstalled while it runs: the program is closed first, and nothing is left.
+        wine(r"C:\Program Files\Kestrune\Uninstall.exe", "/S", env=env)
+        self.assertEqual(window().stdout, b"")
         self.assertFalse(program.exists() or menu.exists())
-        self.assertNotEqual(wine("reg", "query", key, check=False).returncode, 0)
+        self.assertNotEqual(wine("reg", "query", key, env=env, check=False).returncode, 0)
 
 
 if __name__ == "__main__":

@@ -54,6 +54,32 @@ WindowClass windowClassOf(layout::Kind kind) {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
+// The per-window DPI calls came with Windows 10 version 1607. They are looked up at run time, so
+// that the program still starts on Windows 7 SP1 and 8.1, where the system DPI serves instead.
+template <typename Function> Function* fromUser32(const char* name) {
+    const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
+}
+
+UINT dpiOf(HWND window) {
+    if (const auto getDpiForWindow = fromUser32<decltype(GetDpiForWindow)>("GetDpiForWindow")) {
+        return getDpiForWindow(window);
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
+void frameFor(RECT& client, UINT dpi) {
+    if (const auto adjustForDpi =
+            fromUser32<decltype(AdjustWindowRectExForDpi)>("AdjustWindowRectExForDpi")) {
+        adjustForDpi(&client, kWindowStyle, FALSE, 0, dpi);
+    } else {
+        AdjustWindowRectEx(&client, kWindowStyle, FALSE, 0);
+    }
+}
+
 RECT toPixels(const layout::Twips& twips, UINT dpi) {
     const layout::Pixels pixels = layout::toPixels(twips, static_cast<int>(dpi));
     return {pixels.left, pixels.top, pixels.right, pixels.bottom};
@@ -89,7 +115,8 @@ struct WindowState {
     HBRUSH background = CreateSolidBrush(layout::kWindowBackground);
     HBRUSH boxBackground = CreateSolidBrush(layout::kTextBoxBackground);
     HFONT font = nullptr;
-    HWND focus = nullptr; // the control to give the focus back to on reactivation
+    UINT dpi = USER_DEFAULT_SCREEN_DPI; // the one the window is laid out for
+    HWND focus = nullptr;               // the control to give the focus back to on reactivation
 
     ~WindowState() {
         DeleteObject(background);
@@ -102,19 +129,22 @@ WindowState& state(HWND window) {
     return *reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-// Sizes the window and places every control for a DPI, in the message font at that DPI.
+// Sizes the window and places every control for a DPI. The layout was drawn for the 8-point
+// dialog font, so its controls get that, at the same DPI, rather than the larger message font.
 void layOut(HWND window, UINT dpi, const RECT* suggested) {
+    WindowState& self = state(window);
+    self.dpi = dpi;
     RECT frame = toPixels(layout::frmMain, dpi);
-    AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, 0, dpi);
+    frameFor(frame, dpi);
     SetWindowPos(window, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0,
                  frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
 
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
-    WindowState& self = state(window);
-    HFONT old = std::exchange(self.font, CreateFontIndirectW(&metrics.lfMessageFont));
+    HFONT old = std::exchange(self.font,
+                              CreateFontW(-layout::fontPixels(static_cast<int>(dpi)), 0, 0, 0,
+                                          FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                          DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg 2"));
     for (std::size_t i = 0; i < std::size(layout::kControls); ++i) {
         HWND child = GetDlgItem(window, kFirstId + static_cast<int>(i));
         if (child == nullptr) {
@@ -142,6 +172,15 @@ BOOL onCreate(HWND window, LPCREATESTRUCTW create) {
         if (windowClass.name == nullptr) {
             continue;
         }
+        // Screen readers name a box from the label just before it in the z-order; where the
+        // window shows none there, an invisible one names it.
+        if (!control.accessibleName.empty() &&
+            !CreateWindowExW(
+                0, L"STATIC",
+                std::wstring(control.accessibleName.begin(), control.accessibleName.end()).c_str(),
+                WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0, window, nullptr, create->hInstance, nullptr)) {
+            return FALSE;
+        }
         HWND child =
             CreateWindowExW(windowClass.extendedStyle, windowClass.name,
                             std::wstring(control.caption.begin(), control.caption.end()).c_str(),
@@ -160,7 +199,7 @@ BOOL onCreate(HWND window, LPCREATESTRUCTW create) {
     self.encryptBox.edit = self.focus = GetDlgItem(window, idOf("txtEncrypt"));
     self.decryptBox.edit = GetDlgItem(window, idOf("txtDecrypt"));
     self.resultBox.edit = GetDlgItem(window, idOf("txtResult"));
-    layOut(window, GetDpiForWindow(window), nullptr);
+    layOut(window, dpiOf(window), nullptr);
     return TRUE;
 }
 
@@ -211,7 +250,7 @@ void onPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     FillRect(dc, &paint.rcPaint, state(window).background);
-    const UINT dpi = GetDpiForWindow(window);
+    const UINT dpi = state(window).dpi;
     for (const layout::Control& line : layout::kControls) {
         if (line.kind != layout::Kind::Line) {
             continue;

@@ -46,8 +46,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_FILE_NAME Kestrune-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Kestrune)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Kestrune)
-# The Start-menu shortcut: executable name, then the shortcut's caption.
+# The Start-menu shortcut (executable name, then caption) and the finish page's offer to run the
+# program, both at the executable beside the uninstaller rather than in CPack's default bin/.
 set(CPACK_PACKAGE_EXECUTABLES Kestrune Kestrune)
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+set(CPACK_NSIS_MUI_FINISHPAGE_RUN Kestrune.exe)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_NSIS_DISPLAY_NAME Kestrune)
@@ -56,6 +59,8 @@ set(CPACK_NSIS_MUI_ICON ${KESTRUNE_ICO})
 set(CPACK_NSIS_MUI_UNIICON ${KESTRUNE_ICO})
 set(CPACK_NSIS_INSTALLED_ICON_NAME Kestrune.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# CPack passes these lines on unescaped, so NSIS reads them from the file itself.
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!include '${kestrune_win32}/uninstall_running.nsh'")
 # A 64-bit installer for the 64-bit program, into the native Program Files.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")

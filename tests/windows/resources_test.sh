@@ -1,15 +1,17 @@
 #!/bin/sh
 # usage: resources_test.sh KESTRUNE.EXE
 # Reads the built executable back: its resources as icoutils lists them, the version record as
-# windres decompiles it, icon group 1's six images, the manifest, and the DLLs it needs.
+# windres decompiles it, icon group 1's six images, the manifest, the DLLs it needs, its hardening
+# (ASLR, DEP), and no import of a DPI call that Windows 7 lacks: those are looked up at run time.
 set -eu
 found=$(mktemp)
 trap 'rm -f "$found"' EXIT
 wrestool -l "$1" | cut -d' ' -f1-3 >"$found"
 x86_64-w64-mingw32-windres -i "$1" -O rc | grep -E '^1 VERSIONINFO|^ *(FILE|PRODUCT|BLOCK|VALUE)' >>"$found"
 wrestool -x -t14 -n1 "$1" | icotool -l - >>"$found"
-wrestool --raw -x -t24 -n1 "$1" | grep -o 'level="asInvoker"\|>PerMonitorV2<\|Common-Controls" version="6.0.0.0"' >>"$found"
-x86_64-w64-mingw32-objdump -p "$1" | grep -o '(PE32+)\|(Windows GUI)\|DLL Name: .*' | sort -f >>"$found"
+wrestool --raw -x -t24 -n1 "$1" | grep -o 'level="asInvoker"\|>PerMonitorV2<\|Common-Controls" version="6.0.0.0"\|processorArchitecture="[^"]*"' >>"$found"
+x86_64-w64-mingw32-objdump -p "$1" | grep -o '(PE32+)\|(Windows GUI)\|DLL Name: .*\|[A-Z_]*\(VA\|BASE\|COMPAT\)$\|[A-Za-z]*Dpi[A-Za-z]*' |
+    sort -f >>"$found"
 diff -u - "$found" <<'END'
 --type=3 --name=30001 --language=1033
 --type=3 --name=30002 --language=1033
@@ -34,6 +36,8 @@ diff -u - "$found" <<'END'
       VALUE "ProductVersion", "1.00"
       VALUE "InternalName", "Kestrune"
       VALUE "OriginalFilename", "Kestrune.exe"
+      VALUE "FileDescription", "Kestrune"
+      VALUE "LegalCopyright", "Copyright (c) 2026 The Kestrune developers"
   BLOCK "VarFileInfo"
     VALUE "Translation", 0x409, 1200
 --icon --index=1 --width=16 --height=16 --bit-depth=8 --palette-size=256
@@ -42,7 +46,9 @@ diff -u - "$found" <<'END'
 --icon --index=4 --width=16 --height=16 --bit-depth=32 --palette-size=0
 --icon --index=5 --width=32 --height=32 --bit-depth=32 --palette-size=0
 --icon --index=6 --width=48 --height=48 --bit-depth=32 --palette-size=0
+processorArchitecture="amd64"
 Common-Controls" version="6.0.0.0"
+processorArchitecture="*"
 level="asInvoker"
 >PerMonitorV2<
 (PE32+)
@@ -52,4 +58,7 @@ DLL Name: GDI32.dll
 DLL Name: KERNEL32.dll
 DLL Name: msvcrt.dll
 DLL Name: USER32.dll
+DYNAMIC_BASE
+HIGH_ENTROPY_VA
+NX_COMPAT
 END
