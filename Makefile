@@ -10,6 +10,7 @@ FUZZ_SECONDS ?= 60
 SANITIZE_DIR ?= build-sanitize
 COVERAGE_DIR ?= build-coverage
 WINDOWS_DIR ?= build-windows
+REPRODUCIBLE_DIR ?= build-reproducible
 # The Debian package's maintainer, "Name <address>": packagers set it (make package needs it).
 KESTRUNE_MAINTAINER ?=
 
@@ -18,7 +19,7 @@ CMAKE_CONFIGURE = cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD
 	$(if $(KESTRUNE_MAINTAINER),-DKESTRUNE_MAINTAINER="$(KESTRUNE_MAINTAINER)")
 
 .PHONY: all deps build windows test bench format clean fuzz test-sanitize coverage run install \
-	package package-windows
+	package package-windows reproducible
 
 all: build
 
@@ -83,7 +84,7 @@ format:
 	find runtime cipher main_window shell tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR) $(COVERAGE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR) $(COVERAGE_DIR) $(REPRODUCIBLE_DIR)
 
 run: build
 	./$(BUILD_DIR)/kestrune
@@ -97,3 +98,7 @@ package: build
 # The Windows installer and the zip, in $(WINDOWS_DIR).
 package-windows: windows
 	cd $(WINDOWS_DIR) && cpack
+
+# The last commit built twice, in two fresh folders, and its packages compared byte for byte.
+reproducible: deps
+	tools/reproducible.sh $(REPRODUCIBLE_DIR)

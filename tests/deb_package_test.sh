@@ -1,7 +1,8 @@
 #!/bin/sh
 # usage: deb_package_test.sh BUILD_DIR APP_ID
 # Builds the Debian package under a test maintainer and has lintian judge it; then checks what
-# lintian cannot: that it holds the program, its desktop entry, metadata and icons.
+# lintian cannot: that it holds the program, its desktop entry, metadata and icons, and that the
+# program has the hardening of Debian's own: PIE, full RELRO, a stack protector, fortified calls.
 set -eu
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
@@ -17,4 +18,14 @@ diff -u - "$out/found" <<END
 /usr/share/icons/hicolor/48x48/apps/$2.png
 /usr/share/icons/hicolor/scalable/apps/$2.svg
 /usr/share/metainfo/$2.metainfo.xml
+END
+dpkg-deb --fsys-tarfile "$out"/*.deb | tar -xO ./usr/bin/kestrune >"$out/kestrune"
+readelf -hldW --dyn-syms "$out/kestrune" | grep -oE 'DYN \(Position|GNU_RELRO|BIND_NOW|__stack_chk_fail|__[a-z]+_chk@' |
+    sed 's/^__[a-z]*_chk@$/fortified/' | sort -u >"$out/found"
+diff -u - "$out/found" <<END
+BIND_NOW
+DYN (Position
+GNU_RELRO
+__stack_chk_fail
+fortified
 END

@@ -29,5 +29,6 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/debian-maintainer.cmake)
 # The changelog's date, as Debian writes it.
 execute_process(COMMAND date -uRd ${KESTRUNE_RELEASE_DATE} OUTPUT_VARIABLE CPACK_KESTRUNE_RELEASE_DATE
     OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake
+    ${CMAKE_CURRENT_LIST_DIR}/../reproducible.cmake)
 include(CPack)

@@ -61,9 +61,12 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME Kestrune.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 # CPack passes these lines on unescaped, so NSIS reads them from the file itself.
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!include '${kestrune_win32}/uninstall_running.nsh'")
-# A 64-bit installer for the 64-bit program, into the native Program Files.
-set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+# A 64-bit installer for the 64-bit program, into the native Program Files. It keeps no file
+# times, as CPack writes some of its files while packaging: the installed files are dated when
+# they are installed.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode\nSetDateSave off")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_PRE_BUILD_SCRIPTS ${kestrune_shell}/reproducible.cmake)
 include(CPack)
 
 if(KESTRUNE_BUILD_TESTS)
