@@ -41,14 +41,8 @@ class Desktop(unittest.TestCase):
     def setUpClass(cls):  # a display for each suite
         (logs := ARTIFACTS / cls.__name__).mkdir(parents=True, exist_ok=True)
         cls.x = cls.enterClassContext(XSession(log_dir=logs))
-
-
-class WineDesktop(Desktop):
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        # Wine's desktop process stays tied to this display; the next suite starts its own.
-        cls.addClassCleanup(subprocess.run, ["wineserver", "--kill"], env=cls.x.env, timeout=60)
+        if PROGRAM.suffix == ".exe":  # Wine's desktop process stays tied to this display
+            cls.addClassCleanup(subprocess.run, ["wineserver", "--kill"], env=cls.x.env, timeout=60)
 
 
 class Journeys(Desktop):
@@ -155,7 +149,7 @@ class Linux(Journeys):
         """Qt's message boxes give their text to no X tool; the widget tests read it."""
 
 
-class Wine(Journeys, WineDesktop):
+class Wine(Journeys):
     # Wine's message boxes cannot copy their text, but Wine traces it.
     COMMAND = ["env", "WINEDEBUG=+msgbox", WINE]
     REFUSALS = [*Journeys.REFUSALS, ("a" * 40000, "a text of 40,000 characters")]
@@ -191,7 +185,7 @@ class Wine(Journeys, WineDesktop):
                 self.assertLessEqual(int(cell), room, (dpi, name))
 
 
-class Installer(WineDesktop):
+class Installer(Desktop):
     def test_installs_silently_starts_from_the_menu_and_uninstalls_completely_while_running(self):
         env = self.x.env
         with tempfile.TemporaryDirectory() as out:
