@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <random>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,9 +34,8 @@ std::u16string proseText(std::size_t length) {
         u"\u00C5se sm\u00F8r \u2013 \u201Cvoil\u00E0\u201D l\u2019h\u00F4tel 12\u00A0\u20AC "
         u"so\u2026 it\u2019s";
     std::vector<std::u16string_view> words;
-    for (std::size_t at = 0, end = 0; at < vocabulary.size(); at = end + 1) {
-        end = std::min(vocabulary.find(u' ', at), vocabulary.size());
-        words.push_back(vocabulary.substr(at, end - at));
+    for (const auto word : std::views::split(vocabulary, u' ')) {
+        words.emplace_back(word.begin(), word.end());
     }
     std::u16string text;
     std::uint32_t state = 1;

@@ -30,18 +30,6 @@ STILL_SPAN = 0.3
 CARET_SHARE = 0.005
 
 
-class ProbeError(RuntimeError):
-    pass
-
-
-def _window_pid(conn: xcffib.Connection, window: int, net_wm_pid: int) -> int | None:
-    try:
-        reply = conn.core.GetProperty(False, window, net_wm_pid, xp.Atom.CARDINAL, 0, 1).reply()
-    except xcffib.ProtocolException:  # the window is gone
-        return None
-    return reply.value.to_atoms()[0] if reply.format == 32 and reply.value_len == 1 else None
-
-
 def _image(conn: xcffib.Connection, window: int) -> bytes:
     """The window's pixels as the server has them, or nothing while it cannot be read."""
     try:
@@ -56,23 +44,23 @@ def _image(conn: xcffib.Connection, window: int) -> bytes:
     return bytes(reply.buf[32 : reply.known_max])
 
 
-def _pixels_apart(a: bytes, b: bytes) -> int:
-    return sum(p != q for p, q in zip(array("I", a), array("I", b)))
-
-
 def _wait_for_map(conn: xcffib.Connection, child: subprocess.Popen, start: float) -> tuple:
     root = conn.get_setup().roots[0].root
     net_wm_pid = conn.core.InternAtom(False, len("_NET_WM_PID"), "_NET_WM_PID").reply().atom
     watched = set()
 
     def ours(window: int) -> bool:
-        return _window_pid(conn, window, net_wm_pid) == child.pid
+        try:
+            pid = conn.core.GetProperty(False, window, net_wm_pid, xp.Atom.CARDINAL, 0, 1).reply()
+        except xcffib.ProtocolException:  # the window is gone
+            return False
+        return pid.format == 32 and pid.value_len == 1 and pid.value.to_atoms()[0] == child.pid
 
     while True:
         if time.perf_counter() - start > MAP_TIMEOUT:
-            raise ProbeError(f"no window of the program was mapped within {MAP_TIMEOUT:.0f} s")
+            raise RuntimeError(f"no window of the program was mapped within {MAP_TIMEOUT:.0f} s")
         if child.poll() is not None:
-            raise ProbeError("the program ended before its window was mapped")
+            raise RuntimeError("the program ended before its window was mapped")
         event = conn.poll_for_event()
         if event is None:
             conn.invalid()  # raises if the connection was lost
@@ -91,8 +79,6 @@ def _wait_for_map(conn: xcffib.Connection, child: subprocess.Popen, start: float
         elif isinstance(event, xp.MapNotifyEvent):
             if event.window in watched and ours(event.window):
                 return seen, event.window
-        elif isinstance(event, xp.DestroyNotifyEvent):
-            watched.discard(event.window)
 
 
 def _first_drawn(conn: xcffib.Connection, window: int, mapped: float) -> float:
@@ -102,15 +88,15 @@ def _first_drawn(conn: xcffib.Connection, window: int, mapped: float) -> float:
     while True:
         now = time.perf_counter()
         if now - mapped > SETTLE_LIMIT:
-            raise ProbeError(f"the window's image did not settle within {SETTLE_LIMIT:.0f} s")
+            raise RuntimeError(f"the window's image did not settle within {SETTLE_LIMIT:.0f} s")
         pixels = _image(conn, window)
         if not frames or pixels != frames[-1][1]:
             frames.append((now, pixels))
         elif now - frames[-1][0] > STILL_SPAN and pixels:
             break
-    settled = frames[-1][1]
-    return next(at for at, pixels in frames if len(pixels) == len(settled)
-                and _pixels_apart(pixels, settled) <= CARET_SHARE * len(settled) / 4)
+    settled = array("I", frames[-1][1])
+    return next(at for at, pixels in frames if len(pixels) == len(settled) * 4 and sum(
+        p != q for p, q in zip(array("I", pixels), settled)) <= CARET_SHARE * len(settled))
 
 
 def _idle_rss_kib(process: psutil.Process) -> int:
@@ -144,7 +130,7 @@ def probe(env: dict, command: list[str]) -> dict:
         try:
             rss_kib = _idle_rss_kib(psutil.Process(child.pid))
         except psutil.NoSuchProcess:
-            raise ProbeError("the program ended while settling") from None
+            raise RuntimeError("the program ended while settling") from None
         return {"map_ms": (mapped - start) * 1000, "drawn_ms": (drawn - start) * 1000,
                 "rss_kib": rss_kib}
     finally:
