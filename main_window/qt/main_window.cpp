@@ -53,24 +53,6 @@ void setColour(QWidget* widget, QPalette::ColorRole role, std::uint32_t bgr) {
     widget->setPalette(palette);
 }
 
-QLineEdit* makeTextBox(QWidget* parent) {
-    auto* box = new QLineEdit(parent);
-    // Qt's default cap of 32,767 would cut a longer paste without a word; the cipher reports
-    // over-long texts itself.
-    box->setMaxLength(std::numeric_limits<int>::max());
-    setColour(box, QPalette::Base, layout::kTextBoxBackground);
-    setColour(box, QPalette::Text, layout::kTextBoxText);
-    return box;
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& caption) {
-    auto* label = new QLabel(caption, parent);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setColour(label, QPalette::WindowText, layout::kLabelText);
-    label->setAutoFillBackground(true);
-    return label;
-}
-
 } // namespace
 
 // A one-pixel horizontal rule in a fixed colour.
@@ -102,14 +84,6 @@ QAccessibleInterface* accessibleWithRole(const QString&, QObject* object) {
     return nullptr;
 }
 
-void installAccessibleRoles() {
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleWithRole);
-        return true;
-    }();
-    (void)installed;
-}
-
 } // namespace
 
 // The commands' view of a line edit. Text crosses to and from Qt's strings here and only here.
@@ -129,7 +103,7 @@ private:
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
-    installAccessibleRoles();
+    QAccessible::installFactory(accessibleWithRole); // once: Qt skips a factory it has
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Kestrune"));
     setWindowIcon(programIcon());
@@ -153,7 +127,12 @@ MainWindow::MainWindow(QWidget* parent)
         QWidget* widget = nullptr;
         switch (control.kind) {
         case layout::Kind::TextBox:
-            widget = makeTextBox(this);
+            widget = new QLineEdit(this);
+            // Qt's default cap of 32,767 would cut a longer paste without a word; the cipher
+            // reports over-long texts itself.
+            static_cast<QLineEdit*>(widget)->setMaxLength(std::numeric_limits<int>::max());
+            setColour(widget, QPalette::Base, layout::kTextBoxBackground);
+            setColour(widget, QPalette::Text, layout::kTextBoxText);
             break;
         case layout::Kind::Button:
             widget = new QPushButton(caption, this);
@@ -163,7 +142,10 @@ MainWindow::MainWindow(QWidget* parent)
                     });
             break;
         case layout::Kind::Label:
-            widget = makeLabel(this, caption);
+            widget = new QLabel(caption, this);
+            static_cast<QLabel*>(widget)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            setColour(widget, QPalette::WindowText, layout::kLabelText);
+            widget->setAutoFillBackground(true);
             break;
         case layout::Kind::Line:
             widget = new SeparatorLine(this, control.colour ? fromStoredColour(*control.colour)
