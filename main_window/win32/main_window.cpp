@@ -32,25 +32,19 @@ const layout::Control* controlOf(int id) {
                                                                   : nullptr;
 }
 
+// Each kind's window class, in layout::Kind's order.
 struct WindowClass {
     const wchar_t* name; // none for a line, which the window draws itself
     DWORD style;
     DWORD extendedStyle;
 };
-
-WindowClass windowClassOf(layout::Kind kind) {
-    switch (kind) {
-    case layout::Kind::TextBox:
-        return {L"EDIT", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case layout::Kind::Button:
-        return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case layout::Kind::Label: // clipped where txtResult, created before it, lies over it
-        return {L"STATIC", SS_LEFT | SS_NOPREFIX | WS_CLIPSIBLINGS, 0};
-    case layout::Kind::Line:
-        break;
-    }
-    return {nullptr, 0, 0};
-}
+constexpr WindowClass kWindowClasses[] = {
+    {L"EDIT", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+    {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0},
+    // Clipped where txtResult, created before it, lies over it.
+    {L"STATIC", SS_LEFT | SS_NOPREFIX | WS_CLIPSIBLINGS, 0},
+    {nullptr, 0, 0},
+};
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
@@ -168,7 +162,7 @@ BOOL onCreate(HWND window, LPCREATESTRUCTW create) {
     WindowState& self = state(window);
     for (std::size_t i = 0; i < std::size(layout::kControls); ++i) {
         const layout::Control& control = layout::kControls[i];
-        const WindowClass windowClass = windowClassOf(control.kind);
+        const WindowClass& windowClass = kWindowClasses[static_cast<int>(control.kind)];
         if (windowClass.name == nullptr) {
             continue;
         }
