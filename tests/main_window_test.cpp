@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
@@ -127,6 +128,31 @@ TEST_F(Window, AHugePasteArrivesWholeAndARefusalChangesNothing) {
     click("cmdEncrypt");
     EXPECT_EQ(shown.toStdU16String(), u"Kestrune: " + reports[1]);
     EXPECT_EQ(box("txtResult")->text(), "kept");
+}
+
+// As a screen reader reads the window: each control's role and name in order, and which names the
+// result box.
+TEST_F(Window, ScreenReadersNameEveryControl) {
+    std::vector<std::tuple<QAccessible::Role, QString, QString>> read;
+    QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&window);
+    for (int i = -1; i < frame->childCount(); ++i) {
+        QAccessibleInterface* node = i < 0 ? frame : frame->child(i);
+        QString labels;
+        for (const auto& [other, how] :
+             node->relations(QAccessible::Label | QAccessible::Labelled)) {
+            labels += (how == QAccessible::Label ? "by " : "for ") + other->text(QAccessible::Name);
+        }
+        read.emplace_back(node->role(), node->text(QAccessible::Name), labels);
+    }
+    using enum QAccessible::Role;
+    // clang-format off
+    const decltype(read) expected = {
+        {Window, "Kestrune", ""}, {EditableText, "Text to encrypt", ""}, {Button, "Encrypt", ""},
+        {EditableText, "Text to decrypt", ""}, {Button, "Decrypt", ""},
+        {StaticText, "Result:", "for Result"}, {EditableText, "Result", "by Result:"},
+        {Button, "Quit", ""}, {Separator, "", ""}, {Separator, "", ""}, {Separator, "", ""}};
+    // clang-format on
+    EXPECT_EQ(read, expected);
 }
 
 // The layout is fixed in pixels: whatever the desktop's font size, every caption stays whole and a

@@ -10,7 +10,6 @@ packages="
     xvfb xauth openbox xdotool xclip x11-utils wmctrl imagemagick python3-xcffib python3-psutil
     binutils-mingw-w64-x86-64 cpp desktop-file-utils appstream dpkg-dev librsvg2-bin
     clang libclang-rt-14-dev valgrind lintian gcovr
-    at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
     g++-mingw-w64-x86-64-win32 nsis icoutils wine wine64
 "
 

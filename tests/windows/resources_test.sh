@@ -7,21 +7,17 @@ set -eu
 found=$(mktemp)
 trap 'rm -f "$found"' EXIT
 wrestool -l "$1" | cut -d' ' -f1-3 >"$found"
-x86_64-w64-mingw32-windres -i "$1" -O rc | grep -E '^1 VERSIONINFO|^ *(FILE|PRODUCT|BLOCK|VALUE)' >>"$found"
 wrestool -x -t14 -n1 "$1" | icotool -l - >>"$found"
+x86_64-w64-mingw32-windres -i "$1" -O rc | grep -E '^1 VERSIONINFO|^ *(FILE|PRODUCT|BLOCK|VALUE)' >>"$found"
 wrestool --raw -x -t24 -n1 "$1" | grep -o 'level="asInvoker"\|>PerMonitorV2<\|Common-Controls" version="6.0.0.0"\|processorArchitecture="[^"]*"' >>"$found"
 x86_64-w64-mingw32-objdump -p "$1" | grep -o '(PE32+)\|(Windows GUI)\|DLL Name: .*\|[A-Z_]*\(VA\|BASE\|COMPAT\)$\|[A-Za-z]*Dpi[A-Za-z]*' |
     sort -f >>"$found"
-diff -u - "$found" <<'END'
---type=3 --name=30001 --language=1033
---type=3 --name=30002 --language=1033
---type=3 --name=30003 --language=1033
---type=3 --name=30004 --language=1033
---type=3 --name=30005 --language=1033
---type=3 --name=30006 --language=1033
---type=14 --name=1 --language=1033
---type=16 --name=1 --language=1033
---type=24 --name=1 --language=1033
+{
+printf -- '--type=%s --name=%s --language=1033\n' 3 30001 3 30002 3 30003 3 30004 3 30005 3 30006 \
+    14 1 16 1 24 1
+printf -- '--icon --index=%s --width=%s --height=%s --bit-depth=%s --palette-size=%s\n' \
+    1 16 16 8 256 2 32 32 8 256 3 48 48 8 256 4 16 16 32 0 5 32 32 32 0 6 48 48 32 0
+cat <<'END'
 1 VERSIONINFO
  FILEVERSION 1, 0, 0, 0
  PRODUCTVERSION 1, 0, 0, 0
@@ -40,12 +36,6 @@ diff -u - "$found" <<'END'
       VALUE "LegalCopyright", "Copyright (c) 2026 The Kestrune developers"
   BLOCK "VarFileInfo"
     VALUE "Translation", 0x409, 1200
---icon --index=1 --width=16 --height=16 --bit-depth=8 --palette-size=256
---icon --index=2 --width=32 --height=32 --bit-depth=8 --palette-size=256
---icon --index=3 --width=48 --height=48 --bit-depth=8 --palette-size=256
---icon --index=4 --width=16 --height=16 --bit-depth=32 --palette-size=0
---icon --index=5 --width=32 --height=32 --bit-depth=32 --palette-size=0
---icon --index=6 --width=48 --height=48 --bit-depth=32 --palette-size=0
 processorArchitecture="amd64"
 Common-Controls" version="6.0.0.0"
 processorArchitecture="*"
@@ -62,3 +52,4 @@ DYNAMIC_BASE
 HIGH_ENTROPY_VA
 NX_COMPAT
 END
+} | diff -u - "$found"
