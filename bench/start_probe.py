@@ -44,8 +44,7 @@ def _image(conn: xcffib.Connection, window: int) -> bytes:
     return bytes(reply.buf[32 : reply.known_max])
 
 
-def _wait_for_map(conn: xcffib.Connection, child: subprocess.Popen, start: float) -> tuple:
-    root = conn.get_setup().roots[0].root
+def _wait_for_map(conn: xcffib.Connection, root: int, child: subprocess.Popen, start: float):
     net_wm_pid = conn.core.InternAtom(False, len("_NET_WM_PID"), "_NET_WM_PID").reply().atom
     watched = set()
 
@@ -101,14 +100,10 @@ def _first_drawn(conn: xcffib.Connection, window: int, mapped: float) -> float:
 
 def _idle_rss_kib(process: psutil.Process) -> int:
     """Resident memory once no CPU time was used over a quiet span, so the first paint is done."""
-    settle_start = time.perf_counter()
-    ticks = sum(process.cpu_times()[:2])
-    while True:
-        time.sleep(QUIET_SPAN)
-        now = sum(process.cpu_times()[:2])
-        if now == ticks or time.perf_counter() - settle_start > SETTLE_LIMIT:
-            break
+    deadline, ticks = time.perf_counter() + SETTLE_LIMIT, None
+    while (now := sum(process.cpu_times()[:2])) != ticks and time.perf_counter() < deadline:
         ticks = now
+        time.sleep(QUIET_SPAN)
     return process.memory_info().rss // 1024
 
 
@@ -125,7 +120,7 @@ def probe(env: dict, command: list[str]) -> dict:
         start = time.perf_counter()
         child = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        mapped, window = _wait_for_map(conn, child, start)
+        mapped, window = _wait_for_map(conn, root, child, start)
         drawn = _first_drawn(conn, window, mapped)
         try:
             rss_kib = _idle_rss_kib(psutil.Process(child.pid))

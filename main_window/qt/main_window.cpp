@@ -14,17 +14,10 @@
 #include "main_window/layout.h"
 #include "runtime/program.h"
 
-// The icon lives in this static library; naming its resource keeps the linker from dropping it.
-static void loadIconResource() {
+// Outside the namespace, where Q_INIT_RESOURCE must stand. The icon lives in this static library;
+// naming its resource keeps the linker from dropping it.
+static QIcon programIcon() {
     Q_INIT_RESOURCE(icons);
-}
-
-namespace kestrune {
-
-namespace {
-
-QIcon programIcon() {
-    loadIconResource();
     QIcon icon;
     for (const char* size : {"16", "32", "48"}) {
         icon.addFile(QStringLiteral(":/icons/kestrune-%1.png").arg(QLatin1String(size)));
@@ -32,6 +25,10 @@ QIcon programIcon() {
     }
     return icon;
 }
+
+namespace kestrune {
+
+namespace {
 
 QRect toPixels(const layout::Twips& twips) {
     const layout::Pixels pixels = layout::toPixels(twips, layout::kDesignDpi);
