@@ -25,7 +25,7 @@ def click_report(build: Path) -> bool:
                                       capture_output=True, text=True).stdout)
     met = click["ratio"] <= CLICK_TARGET
     print("The click on Encrypt, 32,766 characters of prose, against setting and painting its "
-          "result alone (medians, interleaved):")
+          "result alone (medians of processor time, interleaved):")
     print(f"  {click['click_ms']:.2f} ms against {click['set_ms']:.2f} ms: "
           f"{click['ratio']:.3f}x (target <= {CLICK_TARGET}x)  {'ok' if met else 'MISSED'}; "
           f"the cipher alone {click['cipher_ms'] * 1000:.0f} us")
