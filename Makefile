@@ -57,6 +57,7 @@ test-sanitize: deps
 coverage: deps
 	cmake -S . -B $(COVERAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
 		-DKESTRUNE_COVERAGE=ON -DKESTRUNE_BUILD_BENCH=OFF -DKESTRUNE_WERROR=$(WERROR)
+	find $(COVERAGE_DIR) -name '*.gcda' -delete # counts of older objects, and of test discovery
 	cmake --build $(COVERAGE_DIR) --target core_test main_window_test
 	find $(COVERAGE_DIR) -name '*.gcda' -delete
 	$(COVERAGE_DIR)/tests/core_test --gtest_brief=1
