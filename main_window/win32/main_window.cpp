@@ -218,12 +218,9 @@ void onActivate(HWND window, UINT activation, HWND, BOOL minimized) {
 }
 
 void onCommand(HWND window, int id, HWND, UINT notification) {
-    if (notification != BN_CLICKED) {
-        return;
-    }
-    if (const layout::Control* control = controlOf(id); control && control->click) {
-        frmMain& commands = state(window).commands;
-        runtime::dispatchCommand([&] { std::invoke(control->click, commands); });
+    const layout::Control* control = controlOf(id);
+    if (notification == BN_CLICKED && control && control->click) {
+        runtime::dispatchCommand([&] { std::invoke(control->click, state(window).commands); });
     }
 }
 
