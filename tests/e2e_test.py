@@ -208,7 +208,7 @@ class Installer(Desktop):
                         r"\Kestrune\Kestrune.lnk"], env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60, check=True)
         window = lambda: self.x.run("xdotool", "search", "--onlyvisible", "--name", "^Kestrune$")
-        wait_until(lambda: window().stdout, 30, "its window")
+        wait_until(lambda: window().stdout, 60, "its window")
         # Uninstalled while it runs: the program is closed first, and nothing is left.
         wine(r"C:\Program Files\Kestrune\Uninstall.exe", "/S", env=env)
         self.assertEqual(window().stdout, b"")
