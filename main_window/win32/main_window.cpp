@@ -79,6 +79,11 @@ RECT toPixels(const layout::Twips& twips, UINT dpi) {
     return {pixels.left, pixels.top, pixels.right, pixels.bottom};
 }
 
+// The core's text as Windows' own: both are UTF-16, so the units pass as they are.
+std::wstring wide(std::u16string_view text) {
+    return {text.begin(), text.end()};
+}
+
 // The commands' view of an edit control. Text crosses to and from Windows' strings here only.
 class EditTextBox : public TextBox {
 public:
@@ -96,7 +101,7 @@ public:
     }
 
     void setText(const std::u16string& text) override {
-        if (!SetWindowTextW(edit, std::wstring(text.begin(), text.end()).c_str())) {
+        if (!SetWindowTextW(edit, wide(text).c_str())) {
             throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                                     "Cannot write the result box");
         }
@@ -169,18 +174,16 @@ BOOL onCreate(HWND window, LPCREATESTRUCTW create) {
         // Screen readers name a box from the label just before it in the z-order; where the
         // window shows none there, an invisible one names it.
         if (!control.accessibleName.empty() &&
-            !CreateWindowExW(
-                0, L"STATIC",
-                std::wstring(control.accessibleName.begin(), control.accessibleName.end()).c_str(),
-                WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0, window, nullptr, create->hInstance, nullptr)) {
+            !CreateWindowExW(0, L"STATIC", wide(control.accessibleName).c_str(),
+                             WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0, window, nullptr, create->hInstance,
+                             nullptr)) {
             return FALSE;
         }
-        HWND child =
-            CreateWindowExW(windowClass.extendedStyle, windowClass.name,
-                            std::wstring(control.caption.begin(), control.caption.end()).c_str(),
-                            WS_CHILD | WS_VISIBLE | windowClass.style, 0, 0, 0, 0, window,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)),
-                            create->hInstance, nullptr);
+        HWND child = CreateWindowExW(windowClass.extendedStyle, windowClass.name,
+                                     wide(control.caption).c_str(),
+                                     WS_CHILD | WS_VISIBLE | windowClass.style, 0, 0, 0, 0, window,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)),
+                                     create->hInstance, nullptr);
         if (child == nullptr) {
             return FALSE;
         }

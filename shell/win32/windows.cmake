@@ -5,13 +5,15 @@
 set(kestrune_win32 ${CMAKE_CURRENT_LIST_DIR})
 set(kestrune_shell ${kestrune_win32}/..)
 
+# Every Windows target of ours: the wide API, and windows.h without its extras and min/max.
+target_compile_definitions(kestrune_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+
 add_executable(Kestrune WIN32
     ${kestrune_win32}/main.cpp
     ${kestrune_win32}/message_box_reporter.cpp
     ${PROJECT_SOURCE_DIR}/main_window/win32/main_window.cpp
     ${kestrune_win32}/kestrune_windows.rc
 )
-target_compile_definitions(Kestrune PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(Kestrune PRIVATE kestrune_core kestrune_options comctl32)
 # libstdc++ and libgcc inside the executable: it needs no DLL that Windows does not ship.
 # Symbols stay out of release builds (the static runtime's would double the size), and so does
@@ -77,7 +79,6 @@ endif()
 # The floor of the start-up benchmark, built alike.
 if(KESTRUNE_BUILD_BENCH)
     add_executable(bare_window_win32 WIN32 ${PROJECT_SOURCE_DIR}/bench/bare_window_win32.cpp)
-    target_compile_definitions(bare_window_win32 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
     target_link_options(bare_window_win32 PRIVATE -static -s)
     target_link_libraries(bare_window_win32 PRIVATE kestrune_options)
 endif()
