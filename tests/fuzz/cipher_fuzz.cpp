@@ -1,9 +1,8 @@
-// libFuzzer target: the cipher against the shared model, the numbers in its messages, and the
-// round trips.
-// Byte 0 steers: bits 0-1 are 0 encrypt, 1 decipher, else both; bit 2 reads each further byte as
-// a Windows-1252 code, else each little-endian pair as a UTF-16 unit. Bits 3-5 all set grow the
-// text to 32,767 + (signed) byte 1, times 256 with bit 7: repeating the body, or with bit 6 a run
-// of its first unit before the rest, so that an offender can stand last.
+// The cipher against the model, the numbers in its messages, and the round trips. Byte 0 steers:
+// bits 0-1 are 0 encrypt, 1 decipher, else both; bit 2 reads each further byte as a Windows-1252
+// code, else each little-endian pair as a UTF-16 unit. Bits 3-5 all set grow the text to 32,767 +
+// (signed) byte 1, times 256 with bit 7: repeating the body, or with bit 6 a run of its first unit
+// before the rest, so that an offender can stand last.
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,13 +20,11 @@ void require(bool holds, const char* what, int shift, const std::u16string& text
     }
 }
 
-// The program must give the model's outcome, which this returns, and a refusal must say where.
 model::Outcome check(const std::u16string& text, int shift) {
     const model::Outcome expected = model::shift(text, shift);
     std::u16string message;
-    require(model::run([&] { return shift < 0 ? EncryptString(text) : DecipherString(text); },
-                       &message) == expected,
-            "not the model's outcome", shift, text);
+    require(model::program(text, shift, &message) == expected, "not the model's outcome", shift,
+            text);
     require(!expected.refused || message.find(model::names(expected, text.size())) != message.npos,
             "a message that does not name the position or the length", shift, text);
     return expected;
