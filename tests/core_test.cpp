@@ -55,7 +55,8 @@ TEST(Cipher, RefusalsNameTheFirstOffender) {
          u"Windows-1252 character set that Kestrune works with. Remove or replace it and try "
          u"again."},
         {3, u"a\U0001F600", 2, u"decrypt the character \"\U0001F600\" (U+1F600) at position 2:"},
-        {-3, u"z\xDC00", 2, u"the unpaired surrogate U+DC00 at position 2:"},
+        {-3, std::u16string(122, u'z') + u'\xDC00', 123,
+         u"the unpaired surrogate U+DC00 at position 123:"},
         {-3, u"abcd\u0001\u0416", 5,
          u"Cannot encrypt the control character U+0001 at position 5: its code, 1, shifted down "
          u"by 3 would fall below 0. Remove or replace it and try again."},
