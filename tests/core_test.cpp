@@ -27,7 +27,6 @@ TEST(Cipher, HandWorkedVectorsBothWays) {
     const struct {
         std::u16string plain, encrypted, back;
     } vectors[] = {
-        {u"", u"", u""},
         {u"Hello, World!", u"Ebiil)\u001DTloia\u001E", u"Hello, World!"},
         {u"\u20AC\u0178\u0090\u00A1", u"}\u0153\u008D\u017E", u"\u20AC\u0178\u0090\u00A1"},
         {u"a\u0003b", u"^" + nul + u"_", u"a\u0003b"},
