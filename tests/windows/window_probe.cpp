@@ -1,6 +1,5 @@
-// Builds Kestrune's window, as Kestrune.exe does, at the DPI the system runs at, and prints a line
-// for each visible control in z-order: the role and name that a screen reader gets through MSAA,
-// the height inside the control, and the height of its font's character cell.
+// Prints, for each visible control of Kestrune's window in z-order at the system's DPI, the MSAA
+// role and name a screen reader gets, the height inside the control and its font's cell height.
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
@@ -41,6 +40,5 @@ int main() {
         SysFreeString(name);
         object->Release();
     }
-    std::fflush(stdout);
     return window == nullptr;
 }
