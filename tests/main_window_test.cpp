@@ -1,5 +1,4 @@
-// The window on Qt's offscreen platform, as a person sees and uses it. The pixel test runs again
-// at scale 2 (QT_SCALE_FACTOR); both screenshots stay in the build folder to look at.
+// The window on Qt's offscreen platform; screenshots stay in the build folder to look at.
 
 #include <gtest/gtest.h>
 
@@ -46,14 +45,17 @@ TEST_F(Window, PixelsAtTheirPlaces) {
     shot.save(QStringLiteral("main_window-scale%1.png").arg(scale));
     const QImage image = shot.toImage();
     ASSERT_EQ(image.size(), QSize(177, 201) * scale);
-    // Where the geometry does not show it: the colours, and lines one pixel thick.
+    // Places are the screen reader test's; here the colours, and lines one pixel thick.
     const QColor back(35, 71, 92), box(64, 64, 64), black(Qt::black);
     const QColor line = QApplication::palette().color(QPalette::WindowText);
-    // clang-format off
-    for (const auto& [x, y, colour] : std::initializer_list<std::tuple<int, int, QColor>>{
-             {2, 2, back}, {150, 12, box}, {150, 73, box}, {150, 145, box}, {8, 56, black},
-             {167, 56, black}, {80, 55, back}, {80, 57, back}, {8, 112, line}, {167, 160, line}}) {
-        // clang-format on
+    for (const auto& [x, y, colour] :
+         std::initializer_list<std::tuple<int, int, QColor>>{{2, 2, back},
+                                                             {150, 12, box},
+                                                             {80, 56, black},
+                                                             {80, 55, back},
+                                                             {80, 57, back},
+                                                             {8, 112, line},
+                                                             {167, 160, line}}) {
         EXPECT_EQ(image.pixelColor(x * scale, y * scale).name(), colour.name()) << x << "," << y;
     }
     // The result box is drawn over the label's last row; the end-to-end tests check its grey.
@@ -79,25 +81,13 @@ TEST_F(Window, TabOrderWrapsAndOnlyButtonsRunCommands) {
     }
     EXPECT_EQ(box("txtResult")->text(), "abc");
     EXPECT_EQ(ends + reports.size(), 0u);
-    click("cmdEncrypt"); // while a click and Space run the commands
-    QTest::keyClick(find("cmdQuit"), Qt::Key_Space);
-    EXPECT_EQ(box("txtResult")->text().toStdString() + std::to_string(ends), "^_`1");
 }
 
-TEST_F(Window, AHugePasteArrivesWholeAndARefusalChangesNothing) {
-    const QString huge(40000, u'x'), cyrillic = QString::fromUtf16(u"ab\u0416");
+// Qt cuts a paste at 32,767 characters unless told otherwise; refused, it shows over the window.
+TEST_F(Window, AHugePasteArrivesWholeAndItsRefusalShowsInAMessageBox) {
+    const QString huge(40000, u'x');
     QApplication::clipboard()->setText(huge);
     QTest::keyClick(box("txtDecrypt"), Qt::Key_V, Qt::ControlModifier);
-    box("txtEncrypt")->setText(cyrillic);
-    box("txtResult")->setText("kept");
-    click("cmdDecrypt");
-    click("cmdEncrypt");
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_NE(reports[0].find(u"40,000"), std::u16string::npos);
-    EXPECT_EQ(box("txtDecrypt")->text(), huge);
-    EXPECT_EQ(box("txtEncrypt")->text() + box("txtResult")->text(), cyrillic + "kept");
-
-    // As the program shows it: a message box over the window that names the fault.
     installMessageBoxReporter(&window);
     QString shown;
     QTimer::singleShot(0, [&] {
@@ -106,13 +96,12 @@ TEST_F(Window, AHugePasteArrivesWholeAndARefusalChangesNothing) {
             message->accept();
         }
     });
-    click("cmdEncrypt");
-    EXPECT_EQ(shown.toStdU16String(), u"Kestrune: " + reports[1]);
-    EXPECT_EQ(box("txtResult")->text(), "kept");
+    click("cmdDecrypt");
+    EXPECT_TRUE(shown.startsWith("Kestrune: ") && shown.contains("40,000")) << shown.toStdString();
+    EXPECT_EQ(box("txtDecrypt")->text(), huge);
 }
 
-// As a screen reader reads the window: each control's role, name and place in order, and which
-// names the result box.
+// Each control's role, name, place and label as a screen reader reads them.
 TEST_F(Window, ScreenReadersNameEveryControl) {
     std::vector<std::tuple<QAccessible::Role, QString, QString, QRect>> read;
     QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&window);
@@ -144,33 +133,30 @@ TEST_F(Window, ScreenReadersNameEveryControl) {
     EXPECT_EQ(read, expected);
 }
 
-// The layout is fixed in pixels: whatever the desktop's font size, every caption stays whole and a
-// line of text fits each box. The screenshots stay in the build folder to look at.
+// The layout is fixed in pixels: whatever the desktop's font size, captions and a line of text fit.
 TEST(WindowText, FitsAtEveryDesktopFontSize) {
     const QFont desktop = QApplication::font();
     for (const int points : {9, 11, 14}) {
         QApplication::setFont(QFont(desktop.family(), points));
         MainWindow window;
         window.show();
-        std::vector<std::pair<QWidget*, QRect>> insides; // each control's room for its text
-        for (auto* button : window.findChildren<QPushButton*>()) {
-            QStyleOptionButton option;
-            option.initFrom(button);
-            insides.emplace_back(button, button->style()->subElementRect(
-                                             QStyle::SE_PushButtonContents, &option, button));
-        }
-        auto* label = window.findChild<QLabel*>();
-        insides.emplace_back(label, label->contentsRect());
-        for (auto* box : window.findChildren<QLineEdit*>()) {
-            box->setText(QStringLiteral("Quick, jumpy gq"));
-            QStyleOptionFrame option;
-            option.initFrom(box);
-            option.lineWidth =
-                box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
-            insides.emplace_back(
-                box, box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box));
-        }
-        for (const auto& [control, inside] : insides) {
+        for (QWidget* control : window.findChildren<QWidget*>()) {
+            QRect inside = control->contentsRect(); // a label's room for its text
+            if (auto* button = qobject_cast<QPushButton*>(control)) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                inside =
+                    button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            } else if (auto* box = qobject_cast<QLineEdit*>(control)) {
+                box->setText(QStringLiteral("Quick, jumpy gq"));
+                QStyleOptionFrame option;
+                option.initFrom(box);
+                option.lineWidth =
+                    box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+                inside = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+            } else if (!qobject_cast<QLabel*>(control)) {
+                continue; // the lines
+            }
             const QString text = control->property("text").toString();
             const QSize size = control->fontMetrics().size(0, text);
             EXPECT_TRUE(size.width() <= inside.width() && size.height() <= inside.height())
