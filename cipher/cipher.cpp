@@ -1,7 +1,5 @@
 #include "cipher/cipher.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 #include <string_view>
 #include <utility>
@@ -18,29 +16,6 @@ CipherError::CipherError(Kind kind, std::size_t position, std::u16string message
 namespace {
 
 using Kind = CipherError::Kind;
-
-// The shift precomputed for every character up to U+2122, the code page's highest: the character
-// for the shifted code, or kRefused when the character has no code or the shifted code has no
-// character. One more entry stands for every character above. U+FFFF has no code, so it is never
-// a result.
-constexpr char16_t kHighestMapped = 0x2122;
-constexpr char16_t kRefused = 0xFFFF;
-using ShiftTable = std::array<char16_t, kHighestMapped + 2>;
-
-// Filled from the 256 codes rather than the 8,484 characters: each character has exactly one code,
-// so the result is the same, and the evaluation stays within Clang's constexpr step limit.
-constexpr ShiftTable makeShiftTable(std::int16_t shift) {
-    ShiftTable table{};
-    table.fill(kRefused);
-    for (std::int32_t code = 0; code <= 0xFF; ++code) {
-        table[*runtime::charFromAnsi(code)] =
-            runtime::charFromAnsi(code + shift).value_or(kRefused);
-    }
-    return table;
-}
-
-constexpr ShiftTable kEncrypt = makeShiftTable(-CipherShift);
-constexpr ShiftTable kDecipher = makeShiftTable(CipherShift);
 
 std::u16string ascii(std::string_view text) {
     return {text.begin(), text.end()};
@@ -94,24 +69,23 @@ std::u16string describeCharacter(const std::u16string& text, std::size_t index) 
                           u". Remove or replace it and try again.");
 }
 
-// The algorithm, character by character: the length as a 16-bit limit, then for each position
-// the character's code shifted and turned back into a character, all in one table lookup, and
-// the 16-bit position counter stepped with its overflow check, which fails past 32,767.
+// Character by character: the length as a 16-bit limit, each code shifted and turned back into a
+// character, and the 16-bit position counter stepped with its overflow check (past 32,767).
 std::u16string ShiftString(const std::u16string& St, std::int16_t shift) {
     const auto limit = runtime::toInt16(St.size());
     if (!limit) {
         raiseTooLong(shift, St.size());
     }
-    const ShiftTable& table = shift < 0 ? kEncrypt : kDecipher;
     std::u16string result;
     result.reserve(St.size());
     for (std::int16_t i = 1; i <= *limit;) {
         const auto index = static_cast<std::size_t>(i - 1);
-        const char16_t shifted = table[std::min<char16_t>(St[index], kHighestMapped + 1)];
-        if (shifted == kRefused) {
+        const auto code = runtime::ansiCode(St[index]);
+        const auto shifted = code ? runtime::charFromAnsi(*code + shift) : std::nullopt;
+        if (!shifted) {
             raiseRefused(shift, St, index);
         }
-        result += shifted;
+        result += *shifted;
         const auto next = runtime::addInt16(i, 1);
         if (!next) {
             raiseTooLong(shift, St.size());

@@ -4,24 +4,12 @@
 #include <cuchar>
 #include <utility>
 
-#include "runtime/code_page.h"
 #include "runtime/program.h"
 #include "runtime/text.h"
 
 namespace kestrune::runtime {
 
 namespace {
-
-constexpr bool codePageIsOneToOne() {
-    for (std::int32_t code = 0; code <= 0xFF; ++code) {
-        const auto character = charFromAnsi(code);
-        if (!character || ansiCode(*character) != code) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(codePageIsOneToOne(), "every code must map to one character and back");
 
 // Ends at once: no further event reaches the window and nothing is saved, so no clean-up is owed.
 void exitProcess() {
