@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace kestrune {
 
@@ -27,12 +26,7 @@ std::string noDisplayLine() {
            std::string(wayland ? "Wayland " : "") + "display \"" + display.toStdString() + "\".";
 }
 
-struct HeldMessage {
-    QtMsgType type;
-    std::string category;
-    QString text;
-};
-std::vector<HeldMessage> held;
+QStringList held;
 
 // Qt reports a platform it cannot start with warnings and then a fatal message, which aborts.
 // Until the application stands, its messages are held, and a fatal one ends the process plainly.
@@ -41,7 +35,7 @@ void holdMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
         std::fprintf(stderr, "%s\n", noDisplayLine().c_str());
         std::_Exit(1);
     }
-    held.push_back({type, context.category ? context.category : "", text});
+    held.append(qFormatLogMessage(type, context, text));
 }
 
 } // namespace
@@ -55,8 +49,8 @@ std::unique_ptr<QApplication> startApplication(int& argc, char** argv) {
     const QtMessageHandler previous = qInstallMessageHandler(holdMessage);
     auto application = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);
-    for (const HeldMessage& message : std::exchange(held, {})) {
-        previous(message.type, {nullptr, 0, nullptr, message.category.c_str()}, message.text);
+    for (const QString& message : std::exchange(held, {})) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
     }
     return application;
 }
