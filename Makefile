@@ -52,21 +52,19 @@ test-sanitize: deps
 	$(SANITIZER_ENV) cmake --build $(SANITIZE_DIR)
 	$(SANITIZER_ENV) ctest --test-dir $(SANITIZE_DIR) $(CTEST_FLAGS)
 
-# Line coverage of our own non-test sources by the suites that run our C++ code on Linux; it fails
-# below 96 %.
+# Line coverage of our non-test sources by the Linux C++ suites; it fails below 96 %.
 coverage: deps
 	cmake -S . -B $(COVERAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
 		-DKESTRUNE_COVERAGE=ON -DKESTRUNE_BUILD_BENCH=OFF -DKESTRUNE_WERROR=$(WERROR)
-	find $(COVERAGE_DIR) -name '*.gcda' -delete # counts of older objects, and of test discovery
 	cmake --build $(COVERAGE_DIR) --target core_test main_window_test
-	find $(COVERAGE_DIR) -name '*.gcda' -delete
+	find $(COVERAGE_DIR) -name '*.gcda' -delete # counts of older builds, and of test discovery
 	$(COVERAGE_DIR)/tests/core_test --gtest_brief=1
 	cd $(COVERAGE_DIR)/tests && ./main_window_test --gtest_brief=1
 	gcovr --root . --filter '(cipher|runtime|main_window|shell)/' --fail-under-line 96 \
 		--print-summary $(COVERAGE_DIR)
 
-# libFuzzer for FUZZ_SECONDS on a fresh copy of the seed corpus, so new entries stay out of the
-# repository. Findings land in $(FUZZ_DIR)/findings and make the run fail.
+# libFuzzer for FUZZ_SECONDS on a copy of the seed corpus, which stays as it is in the repository;
+# findings land in $(FUZZ_DIR)/findings and fail the run.
 fuzz: deps
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_CXX_COMPILER=clang++ -DKESTRUNE_FUZZ=ON -DKESTRUNE_BUILD_TESTS=OFF \

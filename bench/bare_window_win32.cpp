@@ -1,7 +1,5 @@
-// The floor for the start-up benchmark under Wine: the least a Win32 program does to show a window
-// like Kestrune's, one fixed-size window with one captioned push button. The button takes the
-// message font before the window is shown, as a dialog's controls do, so that the font is loaded
-// before the window is mapped, as Kestrune's is.
+// The start-up benchmark's floor under Wine: one fixed-size Win32 window with one captioned button,
+// which takes the message font before the window is shown, so the font loads before the map.
 
 #include <windows.h>
 

@@ -1,8 +1,7 @@
 #pragma once
 
-// The main window's controls: what each is, says and does, and where it sits, in twips from the
-// top-left corner of the client area; colours as stored values, 0x00BBGGRR. No toolkit here:
-// each view walks kControls and converts with toPixels.
+// The main window's controls, free of any toolkit: what each is, says and does, and its place in
+// twips from the client area's top-left corner; colours as 0x00BBGGRR. Each view walks kControls.
 
 #include <cstdint>
 #include <optional>
@@ -69,8 +68,7 @@ struct Control {
 };
 
 // In tab order, which is also the order of creation; where two overlap, the earlier is drawn on
-// top (txtResult over the label's last row). Lines run from x = 120 to 2520, the end excluded
-// like a box's right edge, one pixel thick.
+// top (txtResult over the label's last row).
 // clang-format off
 inline constexpr Control kControls[] = {
     {.name = "txtEncrypt", .kind = Kind::TextBox, .place = {120, 120, 2415, 285},

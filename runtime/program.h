@@ -10,8 +10,7 @@
 
 namespace kestrune::runtime {
 
-// An error meant for the user: its message is shown as it is, in the core's text form, all the
-// way to the message box.
+// An error meant for the user: its message reaches the message box as it is.
 class Error : public std::exception {
 public:
     explicit Error(std::u16string message) : message_(std::move(message)) {}
@@ -26,20 +25,15 @@ private:
 using EndHandler = std::function<void()>;
 using ErrorReporter = std::function<void(const std::u16string& message)>;
 
-// Installs the operation that ends the program and returns the one it replaces.
-// The initial one ends the process at once with status 0.
+// Each installs its operation and returns the one it replaces. The initial end handler ends the
+// process at once with status 0; the initial reporter writes the message to standard error.
 EndHandler setEndHandler(EndHandler handler);
-
-// Ends the program through the installed operation.
-void endProgram();
-
-// Installs the function that shows an error to the user and returns the one it replaces.
-// The initial one writes the message to standard error.
 ErrorReporter setErrorReporter(ErrorReporter reporter);
 
-// Runs a command. Whatever it throws is caught and reported, an Error with its own message and
-// anything else with a general one, so no exception ever leaves for the caller (a toolkit's event
-// loop must not be unwound).
+void endProgram();
+
+// Runs a command and reports whatever it throws, an Error with its own message and anything else
+// with a general one: nothing may unwind a toolkit's event loop.
 void dispatchCommand(const std::function<void()>& command) noexcept;
 
 } // namespace kestrune::runtime

@@ -1,10 +1,8 @@
-# How the Linux program is installed: its desktop integration and manual page, and the Debian
-# package (shell/linux/debian.cmake). The Windows program has its own, shell/win32/windows.cmake.
+# The Linux program's install rules, desktop integration, manual page and Debian package.
 
 include(GNUInstallDirs)
 
-# Reverse-DNS name shared by the desktop entry, the AppStream metadata and the themed icon;
-# desktop environments and software centres match them up by it.
+# Desktops and software centres match the desktop entry, AppStream metadata and icon by it.
 set(KESTRUNE_APP_ID org.kestrune.kestrune)
 
 set(kestrune_shell ${CMAKE_CURRENT_LIST_DIR})

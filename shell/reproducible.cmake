@@ -1,6 +1,5 @@
-# Run by CPack between installing into its staging folder and building each package: every
-# timestamp becomes SOURCE_DATE_EPOCH (by default the last commit's time, see CMakeLists.txt) and
-# every mode 644 or 755 whatever the umask, so that the same commit gives the same packages. The
+# Run by CPack before it builds each package: every staged file's time becomes SOURCE_DATE_EPOCH
+# and every mode 644 or 755 whatever the umask, so the same commit gives the same packages. The
 # DEB generator reads SOURCE_DATE_EPOCH itself; the archive and NSIS generators only see the files.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH} AND CPACK_KESTRUNE_SOURCE_DATE_EPOCH)
     set(ENV{SOURCE_DATE_EPOCH} ${CPACK_KESTRUNE_SOURCE_DATE_EPOCH})

@@ -50,8 +50,6 @@ void setColour(QWidget* widget, QPalette::ColorRole role, std::uint32_t bgr) {
     widget->setPalette(palette);
 }
 
-} // namespace
-
 // A one-pixel horizontal rule in a fixed colour.
 class SeparatorLine : public QWidget {
 public:
@@ -66,8 +64,6 @@ protected:
 private:
     QColor colour;
 };
-
-namespace {
 
 // Qt shows a plain QWidget to screen readers as a nameless filler; the window must read as a
 // frame and the lines as separators.
@@ -107,16 +103,14 @@ MainWindow::MainWindow(QWidget* parent)
     setFixedSize(toPixels(layout::frmMain).size());
     setColour(this, QPalette::Window, layout::kWindowBackground);
     setAutoFillBackground(true);
-    // The layout is fixed in pixels, so its text keeps the size it was drawn for, in the desktop's
-    // own family; the display's scale factor enlarges the window and its text together. Stems on
-    // whole pixels keep text this small as crisp as the dialog font the layout was drawn for.
+    // The pixel size the layout was drawn for, in the desktop's family; the display's scale factor
+    // enlarges window and text together. Full hinting keeps text this small crisp.
     QFont font = this->font();
     font.setPixelSize(layout::fontPixels(layout::kDesignDpi));
     font.setHintingPreference(QFont::PreferFullHinting);
     setFont(font);
 
-    // Lines without a colour of their own take the window-text colour of the application's
-    // palette, not of this recoloured window.
+    // Uncoloured lines take the application's window-text colour, not this recoloured window's.
     const QColor windowText = QApplication::palette().color(QPalette::WindowText);
     QList<QWidget*> created;
     for (const layout::Control& control : layout::kControls) {
@@ -164,8 +158,7 @@ MainWindow::MainWindow(QWidget* parent)
     }
 
     auto* txtResult = findChild<QLineEdit*>(QStringLiteral("txtResult"));
-    // Makes the label the result box's label for screen readers. The caption has no '&', so
-    // this grabs no shortcut.
+    // The result box's label for screen readers; the caption has no '&', so grabs no shortcut.
     findChild<QLabel*>(QStringLiteral("Label"))->setBuddy(txtResult);
     encryptBox = std::make_unique<LineEditTextBox>(findChild<QLineEdit*>("txtEncrypt"));
     decryptBox = std::make_unique<LineEditTextBox>(findChild<QLineEdit*>("txtDecrypt"));

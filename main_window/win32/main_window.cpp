@@ -16,9 +16,8 @@ namespace kestrune {
 
 namespace {
 
-// Each control's ID is kFirstId plus its place in the layout's list, so creation follows the
-// list, and with it the tab order and the z-order. The IDs stay clear of IDOK and IDCANCEL, which
-// the dialog manager sends for Enter and Escape.
+// A control's ID is kFirstId plus its index in kControls, created in that order (tab and z-order),
+// clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and Escape.
 constexpr int kFirstId = 100;
 
 consteval int idOf(std::string_view name) {
@@ -188,8 +187,7 @@ BOOL onCreate(HWND window, LPCREATESTRUCTW create) {
             return FALSE;
         }
         if (control.kind == layout::Kind::TextBox) {
-            // Lifts the 32,767-character cap, so a long paste arrives whole and the cipher can
-            // say what is wrong with it.
+            // No 32,767-character cap: a long paste arrives whole, for the cipher to judge.
             Edit_LimitText(child, 0);
         }
     }
@@ -298,8 +296,7 @@ HWND createMainWindow(HINSTANCE instance, int show) {
         return nullptr;
     }
 
-    // The window sizes itself once it knows its DPI; the window system picks the place. It owns
-    // its state from WM_NCCREATE to WM_NCDESTROY.
+    // Sized once it knows its DPI, placed by the window system; owns its state until WM_NCDESTROY.
     HWND window =
         CreateWindowExW(0, L"frmMain", L"Kestrune", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, new WindowState);

@@ -1,14 +1,12 @@
-# The program's icon images, drawn from kestrune.svg at build time into ${KESTRUNE_ICON_DIR}:
-# kestrune-16.png, -32.png and -48.png in RGBA; the same in 256 colours, whose one transparent
-# colour shows the screen through (-8bit.png); and kestrune.ico holding the six, 256-colour
-# ones first. No tool writes a date or anything else of the machine, so each build is the same.
+# The icon images, drawn from kestrune.svg into ${KESTRUNE_ICON_DIR}: kestrune-16/32/48.png in
+# RGBA, the same in 256 colours with one transparent (-8bit.png), and kestrune.ico holding the six,
+# 256-colour ones first. No tool writes a date or anything of the machine: each build is the same.
 find_program(KESTRUNE_RSVG_CONVERT rsvg-convert REQUIRED)
 find_program(KESTRUNE_CONVERT convert REQUIRED)
 find_program(KESTRUNE_ICOTOOL icotool REQUIRED)
 
 set(KESTRUNE_ICON_DIR ${PROJECT_BINARY_DIR}/icons)
 set(svg ${CMAKE_CURRENT_LIST_DIR}/kestrune.svg)
-set(KESTRUNE_ICON_PNGS)
 set(palette_pngs)
 set(rgba_pngs)
 foreach(size 16 32 48)
@@ -23,7 +21,7 @@ foreach(size 16 32 48)
     list(APPEND rgba_pngs ${rgba})
     list(APPEND palette_pngs ${palette})
 endforeach()
-list(APPEND KESTRUNE_ICON_PNGS ${rgba_pngs} ${palette_pngs})
+set(KESTRUNE_ICON_PNGS ${rgba_pngs} ${palette_pngs})
 
 set(KESTRUNE_ICO ${KESTRUNE_ICON_DIR}/kestrune.ico)
 add_custom_command(OUTPUT ${KESTRUNE_ICO}

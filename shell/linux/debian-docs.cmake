@@ -1,13 +1,12 @@
-# Run by CPack between installing into its staging folder and building the .deb: adds what
-# Debian asks of every package's documentation, the copyright file and the changelog, and
-# compresses the changelog and the manual pages as Debian does.
+# Run by CPack before it builds the .deb: adds the copyright file and changelog Debian asks of
+# every package, and compresses the changelog and the manual pages as Debian does.
 
 set(usr ${CPACK_TEMPORARY_INSTALL_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX})
 set(doc ${usr}/share/doc/${CPACK_PACKAGE_NAME})
 set(mode FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
-# The machine-readable copyright file, from LICENSE: its holder line and its grant, whose lines
-# the format indents by one space, empty ones written as " .".
+# The machine-readable copyright file from LICENSE: its holder and its grant, indented by one
+# space, empty lines written as " .".
 file(READ ${CPACK_RESOURCE_FILE_LICENSE} licence)
 string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" _ "${licence}")
 set(copyright_holder "${CMAKE_MATCH_1}")

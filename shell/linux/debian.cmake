@@ -1,8 +1,7 @@
-# The Debian package, built by CPack's DEB generator. Included from shell/packaging.cmake on
-# Linux, after the install rules.
+# The Debian package, built by CPack's DEB generator after shell/packaging.cmake's install rules.
 
-# The package's Maintainer field and changelog signature. We own no domain, so a packager names
-# themself; with it unset, building the package fails (see debian-maintainer.cmake).
+# The Maintainer field and changelog signature: we own no domain, so a packager names themself;
+# unset, building the package fails (debian-maintainer.cmake).
 set(KESTRUNE_MAINTAINER "" CACHE STRING
     "Maintainer of the Debian package, as \"Name <address>\"; required by cpack and make package")
 
@@ -22,8 +21,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KESTRUNE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds its platform plugins at run time, so dpkg-shlibdeps cannot see them, and
-# libqt6gui6 only recommends them: without one the program cannot open its window.
+# Qt loads its platform plugins at run time, unseen by dpkg-shlibdeps, and libqt6gui6 only
+# recommends them: without one the program cannot open its window.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/debian-maintainer.cmake)
 # The changelog's date, as Debian writes it.

@@ -1,6 +1,5 @@
-# The Windows program: the Win32 view over kestrune_core, its entry point and resources, the
-# installer and the zip, and their tests. Included by the top-level CMakeLists.txt in a build
-# for Windows (see x86_64-w64-mingw32.cmake beside this file).
+# The Windows program over kestrune_core, its installer and zip, and their tests; cross-built with
+# x86_64-w64-mingw32.cmake beside this file.
 
 set(kestrune_win32 ${CMAKE_CURRENT_LIST_DIR})
 set(kestrune_shell ${kestrune_win32}/..)
@@ -15,9 +14,8 @@ add_executable(Kestrune WIN32
     ${kestrune_win32}/kestrune_windows.rc
 )
 target_link_libraries(Kestrune PRIVATE kestrune_core kestrune_options comctl32)
-# libstdc++ and libgcc inside the executable: it needs no DLL that Windows does not ship.
-# Symbols stay out of release builds (the static runtime's would double the size), and so does
-# the link time, so that the same sources give the same file.
+# libstdc++ and libgcc linked in, so no DLL is needed that Windows does not ship. Release builds
+# drop the symbols (the static runtime's would double the size); no link time, for reproducibility.
 target_link_options(Kestrune PRIVATE -static $<$<NOT:$<CONFIG:Debug>>:-s> -Wl,--no-insert-timestamp)
 # Icon group 1 over images 30001 to 30006, in the order of kestrune.ico.
 set(icon_resources)
@@ -27,8 +25,7 @@ endforeach()
 add_custom_command(OUTPUT ${icon_resources} ${KESTRUNE_ICON_DIR}/rc/group-icon.bin
     COMMAND python3 ${kestrune_win32}/icon_resources.py ${KESTRUNE_ICO} 30001 ${KESTRUNE_ICON_DIR}/rc
     DEPENDS ${KESTRUNE_ICO} ${kestrune_win32}/icon_resources.py VERBATIM)
-# The scripts name their files relative to shell/, or to the build folder for those CMake writes
-# or the build makes.
+# The scripts name their files relative to shell/, or to the build folder for generated ones.
 configure_file(${kestrune_win32}/Kestrune.exe.manifest Kestrune.exe.manifest @ONLY)
 set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY
     INCLUDE_DIRECTORIES ${kestrune_shell} ${PROJECT_BINARY_DIR})
@@ -47,25 +44,21 @@ set(CPACK_PACKAGE_VENDOR "The Kestrune developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_FILE_NAME Kestrune-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Kestrune)
-set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Kestrune)
-# The Start-menu shortcut (executable name, then caption) and the finish page's offer to run the
-# program, both at the executable beside the uninstaller rather than in CPack's default bin/.
+# The Start-menu shortcut (executable, caption) and the finish page's offer to run the program,
+# at the executable beside the uninstaller rather than in CPack's default bin/.
 set(CPACK_PACKAGE_EXECUTABLES Kestrune Kestrune)
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_MUI_FINISHPAGE_RUN Kestrune.exe)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-set(CPACK_NSIS_DISPLAY_NAME Kestrune)
-set(CPACK_NSIS_PACKAGE_NAME Kestrune)
 set(CPACK_NSIS_MUI_ICON ${KESTRUNE_ICO})
 set(CPACK_NSIS_MUI_UNIICON ${KESTRUNE_ICO})
 set(CPACK_NSIS_INSTALLED_ICON_NAME Kestrune.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 # CPack passes these lines on unescaped, so NSIS reads them from the file itself.
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!include '${kestrune_win32}/uninstall_running.nsh'")
-# A 64-bit installer for the 64-bit program, into the native Program Files. It keeps no file
-# times, as CPack writes some of its files while packaging: the installed files are dated when
-# they are installed.
+# A 64-bit installer into the native Program Files. No file times: CPack writes some files while
+# packaging, so the installed files are dated when they are installed.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode\nSetDateSave off")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_PRE_BUILD_SCRIPTS ${kestrune_shell}/reproducible.cmake)
@@ -76,7 +69,7 @@ if(KESTRUNE_BUILD_TESTS)
     add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windows ${PROJECT_BINARY_DIR}/tests/windows)
 endif()
 
-# The floor of the start-up benchmark, built alike.
+# The start-up benchmark's floor, built alike.
 if(KESTRUNE_BUILD_BENCH)
     add_executable(bare_window_win32 WIN32 ${PROJECT_SOURCE_DIR}/bench/bare_window_win32.cpp)
     target_link_options(bare_window_win32 PRIVATE -static -s)
