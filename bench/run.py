@@ -75,7 +75,7 @@ def startup_report(build: Path) -> bool:
                       "KiB", STARTUP_TARGET)
 
 
-def wine_startup_report(windows: Path) -> bool:
+def wine_startup_report(windows: Path) -> None:
     """Both programs run in one Wine prefix that is warm before timing, so the figures leave out
     Wine's own first start."""
     floor, program = windows / "bare_window_win32.exe", windows / "Kestrune.exe"
@@ -99,7 +99,6 @@ def wine_startup_report(windows: Path) -> bool:
     size = program.stat().st_size
     print(f"Kestrune.exe: {size:,} bytes ({size / 1024:.0f} KiB), "
           f"bare window {floor.stat().st_size:,} bytes")
-    return True
 
 
 def main() -> int:
@@ -107,7 +106,7 @@ def main() -> int:
     ok = click_report(build)
     ok &= startup_report(build)
     if len(sys.argv) > 2:
-        ok &= wine_startup_report(Path(sys.argv[2]))
+        wine_startup_report(Path(sys.argv[2]))  # reported without targets
     return 0 if ok else 1
 
 

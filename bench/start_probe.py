@@ -1,15 +1,12 @@
-"""Starts a program on an X display and measures three things:
- - the time from just before the process is spawned until the window manager maps its window;
- - the time from the same start until the window first shows its content: the first of the
-   window's images, read back from the server as fast as it answers, that matches the image the
-   window settles on (a blinking caret aside);
- - its resident memory once the window is up and the process has gone idle.
+"""Starts a program on an X display and measures, from just before the spawn, the time until the
+window manager maps its window and the time until the window first shows the image it settles on
+(a blinking caret aside), read back as fast as the server answers; then its resident memory once
+it is shown and idle.
 
-A window manager reparents a client's window into its frame before mapping it, so MapNotify for
-the client's window reaches the root's SubstructureNotify only when nothing reparented it. Each
-new top-level window is therefore watched itself (StructureNotify) from its CreateNotify on, and
-the first map of one whose _NET_WM_PID is the child's ends the wait.
-"""
+A window manager reparents a client's window into its frame before mapping it, so the root's
+SubstructureNotify misses that MapNotify: each new top-level window is watched itself
+(StructureNotify) from its CreateNotify on, and the first map of one whose _NET_WM_PID is the
+child's ends the wait."""
 
 import select
 import subprocess
@@ -21,13 +18,10 @@ import xcffib
 import xcffib.xproto as xp
 
 MAP_TIMEOUT = 30.0
-# Idle: the process used no CPU time over this span.
-QUIET_SPAN = 0.3
 SETTLE_LIMIT = 10.0
-# Drawn: the image has not changed over this span, and it is the one the window settled on.
-STILL_SPAN = 0.3
-# Images differing from the settled one in no more pixels than this match it: a text box's caret.
-CARET_SHARE = 0.005
+QUIET_SPAN = 0.3  # idle: the process used no CPU time over this span
+STILL_SPAN = 0.3  # settled: the image has not changed over this span
+CARET_SHARE = 0.005  # the share of pixels an image may differ in and match: a text box's caret
 
 
 def _image(conn: xcffib.Connection, window: int) -> bytes:

@@ -11,10 +11,8 @@
 namespace kestrune::runtime {
 
 template <std::integral T> constexpr std::optional<std::int16_t> toInt16(T value) {
-    if (!std::in_range<std::int16_t>(value)) {
-        return std::nullopt;
-    }
-    return static_cast<std::int16_t>(value);
+    return std::in_range<std::int16_t>(value) ? std::optional(static_cast<std::int16_t>(value))
+                                              : std::nullopt;
 }
 
 constexpr std::optional<std::int16_t> addInt16(std::int16_t a, std::int16_t b) {

@@ -15,11 +15,8 @@ packages="
 
 missing=""
 for package in $packages; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    case "$status" in
-        "install ok installed") ;;
-        *) missing="$missing $package" ;;
-    esac
+    [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" = "install ok installed" ] ||
+        missing="$missing $package"
 done
 
 [ -z "$missing" ] && exit 0
