@@ -1,8 +1,6 @@
-// The click on Encrypt with the longest text of prose (button, command, cipher, result box set and
-// painted) against setting and painting the same result alone, as the view sets it, interleaved.
-// The program's own window on Qt's offscreen platform; repaint() paints the result box at once,
-// as the event loop would after the click. Prints medians of this thread's processor time in
-// milliseconds, and the median of the per-round ratios, as JSON.
+// The click on Encrypt with the longest text of prose against setting and painting its result
+// alone, interleaved, in the program's window on Qt's offscreen platform; repaint() paints at once,
+// as the event loop would. Prints the medians of processor time (ms) and of the ratios, as JSON.
 
 #include <algorithm>
 #include <array>
@@ -24,9 +22,8 @@
 
 namespace {
 
-// Western European prose in Windows-1252: accented letters in most words, every few dozen
-// characters a curly quote, dash, euro sign or ellipsis; words in a fixed pseudo-random order, so
-// nothing repeats at a period a branch predictor could learn.
+// Western European prose in Windows-1252 (accents, curly quotes, dashes, euro signs, ellipses),
+// words in a fixed pseudo-random order, so nothing repeats at a period a branch predictor learns.
 std::u16string proseText(std::size_t length) {
     const std::u16string_view vocabulary =
         u"\u00E9t\u00E9 the garden river evening with under old we walked slowly through market "
@@ -106,8 +103,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    // The ratio within each round, whose steps ran at the machine's pace of the moment, which
-    // drifts on shared hardware; then its median.
+    // Per round, as the pace of shared hardware drifts between rounds; then the median.
     std::vector<double> ratios;
     for (int round = 0; round < kRounds; ++round) {
         ratios.push_back(times[kClick][round] / times[kSet][round]);

@@ -1,6 +1,5 @@
 #!/bin/sh
-# Installs the Debian packages that building, testing and benchmarking need.
-# Quick and silent when everything is already there.
+# Installs the Debian packages that building, testing and benchmarking need; silent if all are.
 set -eu
 
 packages="

@@ -5,7 +5,6 @@
 namespace kestrune {
 
 // Creates the window frmMain with its controls, shows it, and returns it; nullptr on failure.
-// The window's state lives with the window and goes when it is destroyed.
 HWND createMainWindow(HINSTANCE instance, int show);
 
 // The window's keyboard handling, for the message loop to call before dispatching: Tab and

@@ -7,14 +7,11 @@ set(KESTRUNE_MAINTAINER "" CACHE STRING
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrune)
-set(CPACK_PACKAGE_VENDOR "The Kestrune developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 # Debian wants the long description wrapped; CPack indents each line.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "Kestrune obscures a line of text by moving the code of every character down"
     "by one fixed shift, and moves it back up again. It hides text from a casual"
     "glance only: anyone with the program can read it back.")
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KESTRUNE_MAINTAINER}")

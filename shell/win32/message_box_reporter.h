@@ -4,8 +4,7 @@
 
 namespace kestrune {
 
-// Shows every error that leaves a command in a message box owned by the window and titled
-// "Kestrune". The program then goes on; nothing the user typed is touched.
+// Shows each error that leaves a command in a message box owned by the window, titled "Kestrune".
 void installMessageBoxReporter(HWND window);
 
 } // namespace kestrune
