@@ -3,9 +3,7 @@
 // The cipher modelled apart from the program: glibc's iconv for the code page, a plain algorithm.
 
 #include <array>
-#include <cstdio>
 #include <iconv.h>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,10 +22,6 @@ inline const std::array<char16_t, 256> kCodePage = [] {
         std::size_t inLeft = 1, outLeft = 2;
         const bool assigned = iconv(cd, &from, &inLeft, &to, &outLeft) == 0;
         table[code] = assigned ? char16_t((out[1] & 0xFF) << 8 | (out[0] & 0xFF)) : char16_t(code);
-        if (!assigned &&
-            std::u16string(u"\x81\x8D\x8F\x90\x9D").find(char16_t(code)) == std::u16string::npos) {
-            throw std::runtime_error("iconv has no CP1252 character for " + std::to_string(code));
-        }
     }
     iconv_close(cd);
     return table;
@@ -56,19 +50,6 @@ inline Outcome program(const std::u16string& text, int shift, std::u16string* me
         }
         return {true, {}, error.kind(), error.position()};
     }
-}
-
-inline std::u16string grouped(std::size_t number) {
-    char digits[8];
-    std::snprintf(digits, sizeof digits, number < 1000 ? "%zu" : ",%03zu", number % 1000);
-    const std::string group = digits;
-    return (number < 1000 ? u"" : grouped(number / 1000)) +
-           std::u16string(group.begin(), group.end());
-}
-
-inline std::u16string names(const Outcome& refusal, std::size_t length) {
-    return refusal.position ? u"at position " + grouped(refusal.position) + u": "
-                            : u"a text of " + grouped(length) + u" characters:";
 }
 
 inline Outcome shift(const std::u16string& St, int shift) {

@@ -16,23 +16,14 @@ bool contains(const std::u16string& text, const std::u16string& part) {
     return text.find(part) != text.npos;
 }
 
-void expectModel(const std::u16string& text, int shift) {
-    ASSERT_EQ(model::program(text, shift), model::shift(text, shift))
-        << "shift " << shift << ", first unit " << (text.empty() ? -1 : int(text[0])) << ", length "
-        << text.size();
-}
-
 TEST(Cipher, HandWorkedVectorsBothWays) {
-    const std::u16string nul(1, u'\0'), longest(32766, u'd');
+    const std::u16string longest(32766, u'd');
     const struct {
         std::u16string plain, encrypted, back;
     } vectors[] = {
         {u"Hello, World!", u"Ebiil)\u001DTloia\u001E", u"Hello, World!"},
         {u"\u20AC\u0178\u0090\u00A1", u"}\u0153\u008D\u017E", u"\u20AC\u0178\u0090\u00A1"},
-        {u"a\u0003b", u"^" + nul + u"_", u"a\u0003b"},
-        {u" a ", u"\u001D^\u001D", u"a"}, // outer spaces survive as controls, once
-        {u"##a#b##", u"^ _", u"a#b"},     // '#' becomes a space, trimmed at the ends
-        {u"\u000C", u"\t", u"\u000C"},    // tabs are never trimmed
+        {u"##a#b##", u"^ _", u"a#b"}, // '#' becomes a space, trimmed at the ends
         {longest, std::u16string(32766, u'a'), longest},
     };
     for (const auto& v : vectors) {
@@ -78,13 +69,14 @@ TEST(Cipher, RefusalsNameTheFirstOffender) {
 }
 
 TEST(Cipher, EveryCharacterFollowsTheModel) {
-    for (int unit = 0; unit <= 0xFFFF; ++unit) {
-        ASSERT_NO_FATAL_FAILURE(expectModel(std::u16string(1, char16_t(unit)), -model::kShift));
-        ASSERT_NO_FATAL_FAILURE(expectModel(std::u16string(1, char16_t(unit)), model::kShift));
-    }
     const std::u16string all(model::kCodePage.begin() + 3, model::kCodePage.end() - 3);
-    expectModel(all, -model::kShift);
-    expectModel(all, model::kShift);
+    for (int unit = 0; unit <= 0x10000; ++unit) { // the last: every code that shifts both ways
+        const std::u16string text = unit > 0xFFFF ? all : std::u16string(1, char16_t(unit));
+        for (const int shift : {-model::kShift, model::kShift}) {
+            ASSERT_EQ(model::program(text, shift), model::shift(text, shift))
+                << unit << " " << shift;
+        }
+    }
 }
 
 struct FakeBox : TextBox {
@@ -122,21 +114,20 @@ TEST(Commands, AResultHoldingNulIsRefusedAndTheResultBoxKept) {
     }
 }
 
-TEST(Dispatch, ReportsErrorsAndAnythingThrownAndSurvivesAFailingReporter) {
+// Anything but an Error is reported in general words; with no reporter that works, standard error
+// has it, in the C locale the tests run in, which has no Cyrillic.
+TEST(Dispatch, ReportsAnythingThrownAndSurvivesAFailingReporter) {
     std::vector<std::u16string> reports;
     runtime::setErrorReporter([&](const std::u16string& m) { reports.push_back(m); });
-    runtime::dispatchCommand([] { throw runtime::Error(u"\u0416 said"); });
     runtime::dispatchCommand([] { throw std::runtime_error("internal detail"); });
     runtime::dispatchCommand([] { throw 42; });
-    // Then standard error, in the C locale the tests run in, which has no Cyrillic.
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0], reports[1]);
+    EXPECT_PRED2(contains, reports[1], u"unexpected error");
     runtime::setErrorReporter([](const std::u16string&) { throw std::logic_error("no display"); });
     testing::internal::CaptureStderr();
     EXPECT_NO_THROW(runtime::dispatchCommand([] { throw runtime::Error(u"x \u0416!"); }));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Kestrune: x ?!\n");
-    ASSERT_EQ(reports.size(), 3u);
-    EXPECT_EQ(reports[0], u"\u0416 said");
-    EXPECT_EQ(reports[1], reports[2]);
-    EXPECT_PRED2(contains, reports[2], u"unexpected error");
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -21,88 +20,12 @@
 namespace kestrune {
 namespace {
 
-class Window : public ::testing::Test {
-protected:
-    void SetUp() override {
-        runtime::setErrorReporter([this](const std::u16string& m) { reports.push_back(m); });
-        runtime::setEndHandler([this] { ++ends; });
-        window.show();
-        QApplication::setActiveWindow(&window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    }
-    QWidget* find(const char* name) { return window.findChild<QWidget*>(name); }
-    QLineEdit* box(const char* name) { return window.findChild<QLineEdit*>(name); }
-    void click(const char* name) { QTest::mouseClick(find(name), Qt::LeftButton); }
-
+// Each control's role, name, place and label as a screen reader reads them; and the frame, fixed
+// in size, without minimise and maximise buttons, with every icon image.
+TEST(Window, ScreenReadersNameEveryControl) {
     MainWindow window;
-    std::vector<std::u16string> reports;
-    int ends = 0;
-};
-
-TEST_F(Window, PixelsAtTheirPlaces) {
-    const QPixmap shot = window.grab();
-    const qreal scale = shot.devicePixelRatio();
-    shot.save(QStringLiteral("main_window-scale%1.png").arg(scale));
-    const QImage image = shot.toImage();
-    ASSERT_EQ(image.size(), QSize(177, 201) * scale);
-    // Places are the screen reader test's; here the colours, and lines one pixel thick.
-    const QColor back(35, 71, 92), box(64, 64, 64), black(Qt::black);
-    const QColor line = QApplication::palette().color(QPalette::WindowText);
-    for (const auto& [x, y, colour] :
-         std::initializer_list<std::tuple<int, int, QColor>>{{2, 2, back},
-                                                             {150, 12, box},
-                                                             {80, 56, black},
-                                                             {80, 55, back},
-                                                             {80, 57, back},
-                                                             {8, 112, line},
-                                                             {167, 160, line}}) {
-        EXPECT_EQ(image.pixelColor(x * scale, y * scale).name(), colour.name()) << x << "," << y;
-    }
-    // The result box is drawn over the label's last row; the end-to-end tests check its grey.
-    EXPECT_NE(image.pixelColor(20 * scale, 136 * scale), back);
-
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());
-    EXPECT_EQ(window.windowFlags() & (Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
-              Qt::WindowCloseButtonHint);
-    EXPECT_EQ(window.windowIcon().availableSizes(),
-              (QList<QSize>{{16, 16}, {16, 16}, {32, 32}, {32, 32}, {48, 48}, {48, 48}}));
-}
-
-TEST_F(Window, TabOrderWrapsAndOnlyButtonsRunCommands) {
-    for (const char* name : {"txtEncrypt", "cmdEncrypt", "txtDecrypt", "cmdDecrypt", "txtResult",
-                             "cmdQuit", "txtEncrypt"}) {
-        EXPECT_EQ(QApplication::focusWidget()->objectName(), name);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    for (const char* name : {"txtResult", "txtEncrypt", "txtDecrypt"}) {
-        box(name)->setText("abc");
-        QTest::keyClick(box(name), Qt::Key_Return);
-        QTest::keyClick(box(name), Qt::Key_Enter);
-    }
-    EXPECT_EQ(box("txtResult")->text(), "abc");
-    EXPECT_EQ(ends + reports.size(), 0u);
-}
-
-// Qt cuts a paste at 32,767 characters unless told otherwise; refused, it shows over the window.
-TEST_F(Window, AHugePasteArrivesWholeAndItsRefusalShowsInAMessageBox) {
-    const QString huge(40000, u'x');
-    QApplication::clipboard()->setText(huge);
-    QTest::keyClick(box("txtDecrypt"), Qt::Key_V, Qt::ControlModifier);
-    installMessageBoxReporter(&window);
-    QString shown;
-    QTimer::singleShot(0, [&] {
-        if (auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = message->windowTitle() + ": " + message->text();
-            message->accept();
-        }
-    });
-    click("cmdDecrypt");
-    EXPECT_TRUE(shown.startsWith("Kestrune: ") && shown.contains("40,000")) << shown.toStdString();
-    EXPECT_EQ(box("txtDecrypt")->text(), huge);
-}
-
-// Each control's role, name, place and label as a screen reader reads them.
-TEST_F(Window, ScreenReadersNameEveryControl) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     std::vector<std::tuple<QAccessible::Role, QString, QString, QRect>> read;
     QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&window);
     for (int i = -1; i < frame->childCount(); ++i) {
@@ -131,6 +54,27 @@ TEST_F(Window, ScreenReadersNameEveryControl) {
         {Separator, "", "", {8, 160, 160, 1}}};
     // clang-format on
     EXPECT_EQ(read, expected);
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_EQ(window.windowFlags() & (Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+              Qt::WindowCloseButtonHint);
+    EXPECT_EQ(window.windowIcon().availableSizes(),
+              (QList<QSize>{{16, 16}, {16, 16}, {32, 32}, {32, 32}, {48, 48}, {48, 48}}));
+}
+
+// An error shows whole in a message box titled Kestrune, over the window.
+TEST(Window, ErrorsShowInAMessageBoxOverTheWindow) {
+    MainWindow window;
+    installMessageBoxReporter(&window);
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(message, nullptr);
+        shown = message->windowTitle() + ": " + message->text();
+        EXPECT_EQ(message->parentWidget(), &window);
+        message->accept();
+    });
+    runtime::dispatchCommand([] { throw runtime::Error(u"\u0416 \U0001F600 at 40,000"); });
+    EXPECT_EQ(shown, QString::fromUtf16(u"Kestrune: \u0416 \U0001F600 at 40,000"));
 }
 
 // The layout is fixed in pixels: whatever the desktop's font size, captions and a line of text fit.
