@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <tuple>
 
 #include "main_window/frm_main.h"
 #include "runtime/program.h"
@@ -18,28 +19,21 @@ bool contains(const std::u16string& text, const std::u16string& part) {
 
 TEST(Cipher, HandWorkedVectorsBothWays) {
     const std::u16string longest(32766, u'd');
-    const struct {
-        std::u16string plain, encrypted, back;
-    } vectors[] = {
+    const std::tuple<std::u16string, std::u16string, std::u16string> vectors[] = {
         {u"Hello, World!", u"Ebiil)\u001DTloia\u001E", u"Hello, World!"},
         {u"\u20AC\u0178\u0090\u00A1", u"}\u0153\u008D\u017E", u"\u20AC\u0178\u0090\u00A1"},
         {u"##a#b##", u"^ _", u"a#b"}, // '#' becomes a space, trimmed at the ends
         {longest, std::u16string(32766, u'a'), longest},
     };
-    for (const auto& v : vectors) {
-        EXPECT_EQ(EncryptString(v.plain), v.encrypted);
-        EXPECT_EQ(DecipherString(v.encrypted), v.back);
+    for (const auto& [plain, encrypted, back] : vectors) {
+        EXPECT_EQ(EncryptString(plain), encrypted);
+        EXPECT_EQ(DecipherString(encrypted), back);
     }
 }
 
 // Shift -3 encrypts, +3 deciphers; position 0 means the text is too long.
 TEST(Cipher, RefusalsNameTheFirstOffender) {
-    const struct {
-        int shift;
-        std::u16string text;
-        std::size_t position;
-        std::u16string says;
-    } refusals[] = {
+    const std::tuple<int, std::u16string, std::size_t, std::u16string> refusals[] = {
         {-3, u"ab\u0416", 3,
          u"Cannot encrypt the character \"\u0416\" (U+0416) at position 3: it is not in the "
          u"Windows-1252 character set that Kestrune works with. Remove or replace it and try "
@@ -59,12 +53,12 @@ TEST(Cipher, RefusalsNameTheFirstOffender) {
         {3, u'\u00FF' + std::u16string(1234566, u'a'), 0, // before any character is looked at
          u"decrypt a text of 1,234,567 characters: the longest text Kestrune can decrypt is"},
     };
-    for (const auto& r : refusals) {
+    for (const auto& [shift, text, position, says] : refusals) {
         const model::Outcome expected{
-            true, {}, r.position ? Kind::InvalidArgument : Kind::Overflow, r.position};
+            true, {}, position ? Kind::InvalidArgument : Kind::Overflow, position};
         std::u16string message;
-        EXPECT_EQ(model::program(r.text, r.shift, &message), expected) << r.position;
-        EXPECT_PRED2(contains, message, r.says);
+        EXPECT_EQ(model::program(text, shift, &message), expected) << position;
+        EXPECT_PRED2(contains, message, says);
     }
 }
 
@@ -88,29 +82,27 @@ struct FakeBox : TextBox {
 
 // A result holding U+0000 is refused, naming its place in the result; no box is written.
 TEST(Commands, AResultHoldingNulIsRefusedAndTheResultBoxKept) {
-    const struct {
-        bool encrypting;
-        std::u16string input, result, says; // says nothing when the click succeeds
-    } clicks[] = {
+    // Encrypting or not, the input, the result box after the click, and what is said, if anything.
+    const std::tuple<bool, std::u16string, std::u16string, std::u16string> clicks[] = {
         {true, u"ok\u0003", u"kept", u"holds the null character U+0000 at position 3, which"},
         {true, u"##\u0003a", u"kept", u"U+0000 at position 1,"}, // counted after the trimming
         {true, std::u16string(1233, u'a') + u'\u0003', u"kept", u"U+0000 at position 1,234,"},
         {true, u"", u"", u""},
         {false, u"\u20AC\u0003", u"\u0192\u0006", u""},
     };
-    for (const auto& c : clicks) {
-        FakeBox input(c.input), other(u"other"), result(u"kept");
-        frmMain window(c.encrypting ? input : other, c.encrypting ? other : input, result);
+    for (const auto& [encrypting, typed, shown, says] : clicks) {
+        FakeBox input(typed), other(u"other"), result(u"kept");
+        frmMain window(encrypting ? input : other, encrypting ? other : input, result);
         std::u16string said;
         try {
-            c.encrypting ? window.cmdEncrypt_Click() : window.cmdDecrypt_Click();
+            encrypting ? window.cmdEncrypt_Click() : window.cmdDecrypt_Click();
         } catch (const runtime::Error& error) {
             said = error.message();
         }
-        EXPECT_PRED2(contains, said, c.says);
-        EXPECT_EQ(c.says.empty(), said.empty()) << testing::PrintToString(said);
-        EXPECT_EQ(result.held, c.result);
-        EXPECT_EQ(input.held + other.held, c.input + u"other");
+        EXPECT_PRED2(contains, said, says);
+        EXPECT_EQ(says.empty(), said.empty()) << testing::PrintToString(said);
+        EXPECT_EQ(result.held, shown);
+        EXPECT_EQ(input.held + other.held, typed + u"other");
     }
 }
 
