@@ -2,10 +2,10 @@
 
 // The cipher modelled apart from the program: glibc's iconv for the code page, a plain algorithm.
 
+#include <algorithm>
 #include <array>
 #include <iconv.h>
 #include <string>
-#include <vector>
 
 #include "cipher/cipher.h"
 
@@ -53,17 +53,11 @@ inline Outcome program(const std::u16string& text, int shift, std::u16string* me
 }
 
 inline Outcome shift(const std::u16string& St, int shift) {
-    static const std::vector<int> codeOf = [] {
-        std::vector<int> codes(0x10000, -1000);
-        for (int code = 0; code < 256; ++code) {
-            codes[kCodePage[code]] = code;
-        }
-        return codes;
-    }();
     std::u16string out;
     for (std::size_t i = 0; i < St.size() && St.size() <= 32767; ++i) {
-        const int code = codeOf[St[i]] + shift;
-        if (code < 0 || code > 255) {
+        const auto found = std::ranges::find(kCodePage, St[i]);
+        const int code = int(found - kCodePage.begin()) + shift;
+        if (found == kCodePage.end() || code < 0 || code > 255) {
             return {true, {}, CipherError::Kind::InvalidArgument, i + 1};
         }
         out += kCodePage[code];
