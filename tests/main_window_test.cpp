@@ -20,8 +20,8 @@
 namespace kestrune {
 namespace {
 
-// Each control's role, name, place and label as a screen reader reads them; and the frame, fixed
-// in size, without minimise and maximise buttons, with every icon image.
+// Each control's role, name, place and label as a screen reader reads them, the order Tab takes
+// them in, and the frame: fixed in size, without minimise and maximise buttons, every icon image.
 TEST(Window, ScreenReadersNameEveryControl) {
     MainWindow window;
     window.show();
@@ -54,6 +54,13 @@ TEST(Window, ScreenReadersNameEveryControl) {
         {Separator, "", "", {8, 160, 160, 1}}};
     // clang-format on
     EXPECT_EQ(read, expected);
+    QStringList tabOrder;
+    for (QWidget* at = window.nextInFocusChain(); at != &window; at = at->nextInFocusChain()) {
+        tabOrder << ((at->focusPolicy() & Qt::TabFocus) ? at->objectName() : QString());
+    }
+    tabOrder.removeAll(QString());
+    EXPECT_EQ(tabOrder, QStringList({"txtEncrypt", "cmdEncrypt", "txtDecrypt", "cmdDecrypt",
+                                     "txtResult", "cmdQuit"}));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_EQ(window.windowFlags() & (Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
               Qt::WindowCloseButtonHint);
