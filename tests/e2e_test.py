@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""usage: e2e_test.py PROGRAM ARTIFACTS Linux|Wine|Installer. Drives the program (under Wine for an
-.exe) on Xvfb and openbox as a person would; each test leaves its last screen and log in ARTIFACTS."""
+"""usage: e2e_test.py PROGRAM ARTIFACTS SUITE... Drives the program (under Wine for an .exe) on Xvfb
+and openbox as a person would; each test leaves its last screen and log in ARTIFACTS."""
 
 import contextlib
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -207,4 +208,7 @@ class Installer(Desktop):
 
 
 if __name__ == "__main__":
+    if PROGRAM.suffix == ".exe":  # a fresh prefix for the Wine suites, some 12 s to make
+        shutil.rmtree(os.environ["WINEPREFIX"], ignore_errors=True)
+        wine("wineboot", "-i")
     unittest.main(argv=[sys.argv[0], *sys.argv[3:]], verbosity=2)
