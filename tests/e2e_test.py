@@ -46,8 +46,7 @@ class Desktop(unittest.TestCase):
 
 class Journeys(Desktop):
     COMMAND: list[str] = []
-    # Each refused in a message box owned by the window, with nothing typed lost: Qt and Windows
-    # cut a paste past 32,767 characters unless told otherwise.
+    # Each refused in a box over the window, nothing typed lost: a paste is not cut at 32,767.
     REFUSALS = [("ab\u0416cd", "(U+0416) at position 3"), ("ok\x03", "U+0000 at position 3"),
                 ("a" * 40000, "a text of 40,000 characters")]
 
