@@ -16,7 +16,7 @@ from xsession import XSession  # noqa: E402
 
 CLICK_TARGET = 1.05  # the click against setting and painting its result alone
 STARTUP_TARGET = 1.15  # start-up and memory against the bare window
-RUNS = 15
+RUNS = 25
 WINE = Path("/usr/lib/wine/wine64")  # the 64-bit loader itself; see the mingw toolchain file
 
 
