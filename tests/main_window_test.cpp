@@ -68,10 +68,12 @@ TEST(Window, ScreenReadersNameEveryControl) {
               (QList<QSize>{{16, 16}, {16, 16}, {32, 32}, {32, 32}, {48, 48}, {48, 48}}));
 }
 
-// An error shows whole in a message box titled Kestrune, over the window.
-TEST(Window, ErrorsShowInAMessageBoxOverTheWindow) {
+// A refusal shows whole in a message box titled Kestrune, over the window; Quit ends the program.
+TEST(Window, RefusalsShowInAMessageBoxOverTheWindowAndQuitEnds) {
     MainWindow window;
     installMessageBoxReporter(&window);
+    static int ends = 0;
+    runtime::setEndHandler([] { ++ends; });
     QString shown;
     QTimer::singleShot(0, [&] {
         auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -80,8 +82,13 @@ TEST(Window, ErrorsShowInAMessageBoxOverTheWindow) {
         EXPECT_EQ(message->parentWidget(), &window);
         message->accept();
     });
-    runtime::dispatchCommand([] { throw runtime::Error(u"\u0416 \U0001F600 at 40,000"); });
-    EXPECT_EQ(shown, QString::fromUtf16(u"Kestrune: \u0416 \U0001F600 at 40,000"));
+    window.findChild<QLineEdit*>("txtEncrypt")->setText(QString::fromUtf16(u"\u0416"));
+    window.findChild<QPushButton*>("cmdEncrypt")->click();
+    EXPECT_TRUE(shown.startsWith(QString::fromUtf16(u"Kestrune: Cannot encrypt the character "
+                                                    u"\"\u0416\" (U+0416) at position 1:")))
+        << shown.toStdString();
+    window.findChild<QPushButton*>("cmdQuit")->click();
+    EXPECT_EQ(ends, 1);
 }
 
 // The layout is fixed in pixels: whatever the desktop's font size, captions and a line of text fit.
