@@ -5,6 +5,7 @@ with openbox; and, given a Windows build, start-up under Wine and the executable
 usage: run.py BUILD_DIR [WINDOWS_BUILD_DIR]"""
 
 import json
+import re
 import statistics
 import subprocess
 import sys
@@ -17,7 +18,6 @@ from xsession import XSession  # noqa: E402
 CLICK_TARGET = 1.05  # the click against setting and painting its result alone
 STARTUP_TARGET = 1.15  # start-up and memory against the bare window
 RUNS = 25
-WINE = Path("/usr/lib/wine/wine64")  # the 64-bit loader itself; see the mingw toolchain file
 
 
 def click_report(build: Path) -> bool:
@@ -79,18 +79,20 @@ def wine_startup_report(windows: Path) -> None:
     """Both programs run in one Wine prefix that is warm before timing, so the figures leave out
     Wine's own first start."""
     floor, program = windows / "bare_window_win32.exe", windows / "Kestrune.exe"
+    # The 64-bit loader itself, as the build found it (see the mingw toolchain file).
+    wine = re.search(r"^KESTRUNE_WINE:\w+=(.*)$", (windows / "CMakeCache.txt").read_text(), re.M)[1]
     with XSession() as x:
         # No Mono or Gecko, and no desktop entries in the home folder.
         x.env.update(WINEPREFIX=str(windows.resolve() / "bench-wine-prefix"), WINEDEBUG="-all",
                      WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
-        subprocess.run([str(WINE), "wineboot", "--init"], env=x.env, check=True,
+        subprocess.run([wine, "wineboot", "--init"], env=x.env, check=True,
                        capture_output=True)
         subprocess.run(["wineserver", "--wait"], env=x.env, check=True)
         # wineserver stays up between the runs, as it does while a person uses Wine.
         subprocess.run(["wineserver", "--persistent"], env=x.env, check=True)
         try:
-            samples = interleaved(x.env, {"bare Win32 window (floor)": [str(WINE), str(floor)],
-                                          "Kestrune.exe": [str(WINE), str(program)]})
+            samples = interleaved(x.env, {"bare Win32 window (floor)": [wine, str(floor)],
+                                          "Kestrune.exe": [wine, str(program)]})
         finally:
             subprocess.run(["wineserver", "--kill"], env=x.env, check=False)
     table("Start-up under Wine, spawn to window mapped", samples, "map_ms", "ms")

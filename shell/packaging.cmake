@@ -2,9 +2,6 @@
 
 include(GNUInstallDirs)
 
-# Desktops and software centres match the desktop entry, AppStream metadata and icon by it.
-set(KESTRUNE_APP_ID org.kestrune.kestrune)
-
 set(kestrune_shell ${CMAKE_CURRENT_LIST_DIR})
 
 install(TARGETS kestrune RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -18,7 +15,7 @@ if(UNIX AND NOT APPLE)
     endforeach()
     install(FILES ${PROJECT_BINARY_DIR}/${KESTRUNE_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-    foreach(size 16 32 48)
+    foreach(size ${KESTRUNE_ICON_SIZES})
         install(FILES ${KESTRUNE_ICON_DIR}/kestrune-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME ${KESTRUNE_APP_ID}.png)

@@ -60,8 +60,11 @@ class Journeys(Desktop):
         wait_until(lambda: self.xdo("getactivewindow") == self.window, 60, "its focus")
         self.assertEqual(self.xdo("getwindowgeometry", self.window).split()[-1], size)
         width = int(size.split("x")[0])
-        shown = lambda: {(x, y): tuple(self.screen("rgb:-")[3 * (y * width + x):][:3])  # noqa
-                         for x, y in layout}
+
+        def shown():  # one screenshot for all the points
+            rgb = self.screen("rgb:-")
+            return {(x, y): tuple(rgb[3 * (y * width + x):][:3]) for x, y in layout}
+
         with contextlib.suppress(TimeoutError):  # the first frame may still be on its way
             wait_until(lambda: shown() == layout, 30, "the window drawn", 0.2)
         self.assertEqual(shown(), layout)

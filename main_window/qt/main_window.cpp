@@ -5,6 +5,7 @@
 
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,9 +20,8 @@
 static QIcon programIcon() {
     Q_INIT_RESOURCE(icons);
     QIcon icon;
-    for (const char* size : {"16", "32", "48"}) {
-        icon.addFile(QStringLiteral(":/icons/kestrune-%1.png").arg(QLatin1String(size)));
-        icon.addFile(QStringLiteral(":/icons/kestrune-%1-8bit.png").arg(QLatin1String(size)));
+    for (const QString& file : QDir(QStringLiteral(":/icons")).entryList()) {
+        icon.addFile(QStringLiteral(":/icons/") + file);
     }
     return icon;
 }

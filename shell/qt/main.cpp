@@ -8,7 +8,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Kestrune"));
     QApplication::setApplicationVersion(QStringLiteral(KESTRUNE_VERSION_TEXT));
     // Lets Wayland compositors match the window to its desktop entry.
-    QApplication::setDesktopFileName(QStringLiteral("org.kestrune.kestrune"));
+    QApplication::setDesktopFileName(QStringLiteral(KESTRUNE_APP_ID));
 
     kestrune::MainWindow window;
     kestrune::installMessageBoxReporter(&window);
