@@ -17,7 +17,8 @@ public:
     void cmdQuit_Click();
 
 private:
-    void showResult(const std::u16string& result);
+    using Transform = std::u16string(const std::u16string&);
+    void showResult(const std::u16string& typed, Transform& transform);
 
     TextBox& txtEncrypt;
     TextBox& txtDecrypt;

@@ -1,7 +1,8 @@
 #pragma once
 
 // How the program ends and how an error that leaves a command reaches the user. Both are
-// replaceable: the window installs its own, tests install recorders.
+// replaceable: each entry point installs its message box and the Qt one its ending; tests install
+// recorders.
 
 #include <exception>
 #include <functional>
@@ -26,7 +27,8 @@ using EndHandler = std::function<void()>;
 using ErrorReporter = std::function<void(const std::u16string& message)>;
 
 // Each installs its operation and returns the one it replaces. The initial end handler ends the
-// process at once with status 0; the initial reporter writes the message to standard error.
+// process at once with status 0, which Windows allows, since it keeps what was copied; the initial
+// reporter writes the message to standard error.
 EndHandler setEndHandler(EndHandler handler);
 ErrorReporter setErrorReporter(ErrorReporter reporter);
 

@@ -30,6 +30,8 @@ TEST(Cipher, RefusalsNameTheFirstOffender) {
         {-3, u"abcd\u0001\u0416", 5,
          u"Cannot encrypt the control character U+0001 at position 5: its code, 1, shifted down "
          u"by 3 would fall below 0. Remove or replace it and try again."},
+        {-3, u"a\u0085", 2, // a C1 control outside the code page, named by its code only
+         u"Cannot encrypt the control character U+0085 at position 2: it is not in the"},
         {3, u"xy\u00FD", 3,
          u"U+00FD) at position 3: its code, 253, shifted up by 3 would fall above 255."},
         {-3, std::u16string(32767, u'a'), 0,
@@ -66,15 +68,18 @@ struct FakeBox : TextBox {
     void setText(const std::u16string& text) override { held = text; }
 };
 
-// A result holding U+0000 is refused, naming its place in the result; no box is written.
+// A result holding U+0000 is refused, naming the typed character's place; no box is written.
 TEST(Commands, AResultHoldingNulIsRefusedAndTheResultBoxKept) {
     // Encrypting or not, the input, the result box after the click, and what is said, if anything.
     const std::tuple<bool, std::u16string, std::u16string, std::u16string> clicks[] = {
-        {true, u"ok\u0003", u"kept", u"holds the null character U+0000 at position 3, which"},
-        {true, u"##\u0003a", u"kept", u"U+0000 at position 1,"}, // counted after the trimming
-        {true, std::u16string(1233, u'a') + u'\u0003', u"kept", u"U+0000 at position 1,234,"},
+        {true, u"ok\u0003", u"kept",
+         u"Cannot show the result: the character at position 3 would become the null character "
+         u"U+0000, which a text box can neither show nor copy whole. The result box is unchanged."},
+        {true, u"##\u0003a", u"kept", u"at position 3 would"}, // as typed, before the trimming
+        {true, std::u16string(1233, u'a') + u'\u0003', u"kept", u"at position 1,234 would"},
         {true, u"", u"", u""},
         {false, u"\u20AC\u0003", u"\u0192\u0006", u""},
+        {false, u"\u001Da\u001Db\u001D\u001D", u"d e", u""}, // spaces from both ends only
     };
     for (const auto& [encrypting, typed, shown, says] : clicks) {
         FakeBox input(typed), other(u"other"), result(u"kept");

@@ -47,7 +47,7 @@ class Desktop(unittest.TestCase):
 class Journeys(Desktop):
     COMMAND: list[str] = []
     # Each refused in a box over the window, nothing typed lost: a paste is not cut at 32,767.
-    REFUSALS = [("ab\u0416cd", "(U+0416) at position 3"), ("ok\x03", "U+0000 at position 3"),
+    REFUSALS = [("ab\u0416cd", "(U+0416) at position 3"), ("ok\x03", "3 would become the null character U+0000"),
                 ("a" * 40000, "a text of 40,000 characters")]
 
     def start(self, size: str = "177x201", layout: dict = LAYOUT_96) -> None:
@@ -146,6 +146,19 @@ class Journeys(Desktop):
 class Linux(Journeys):
     def assertSaid(self, said: str) -> None:
         """Qt's message boxes give their text to no X tool; the widget tests read it."""
+
+    def test_quit_hands_the_copied_result_to_the_clipboard_manager(self):
+        manager = subprocess.Popen(["/usr/bin/python3", Path(__file__).with_name(
+            "clipboard_manager.py")], env=self.x.env, stdout=subprocess.PIPE, text=True)
+        self.addCleanup(manager.kill)
+        self.assertEqual(manager.stdout.readline(), "ready\n")
+        self.start()
+        self.xdo("type", "--delay", "30", "Hello, World!")
+        self.xdo("key", "Tab", "space")
+        self.assertEqual(self.read_box("txtResult"), ENCRYPTED)  # now Kestrune's on the clipboard
+        self.click("cmdQuit")
+        self.assertEqual(manager.communicate(timeout=60)[0], ENCRYPTED)
+        self.assertEqual(self.app.wait(60), 0)
 
 
 class Wine(Journeys):

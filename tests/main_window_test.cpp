@@ -75,7 +75,7 @@ TEST(Window, RefusalsShowInAMessageBoxOverTheWindowAndQuitEnds) {
     static int ends = 0;
     runtime::setEndHandler([] { ++ends; });
     QString shown;
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, &window, [&] {
         auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(message, nullptr);
         shown = message->windowTitle() + ": " + message->text();

@@ -1,5 +1,6 @@
 #include "kestrune_version.h"
 #include "main_window/qt/main_window.h"
+#include "runtime/program.h"
 #include "shell/qt/application.h"
 #include "shell/qt/message_box_reporter.h"
 
@@ -10,6 +11,9 @@ int main(int argc, char* argv[]) {
     // Lets Wayland compositors match the window to its desktop entry.
     QApplication::setDesktopFileName(QStringLiteral(KESTRUNE_APP_ID));
 
+    // Quit ends the event loop as closing the window does, so that the clipboard passes on to the
+    // desktop's clipboard manager as the application ends; no event reaches the window after it.
+    kestrune::runtime::setEndHandler([] { QApplication::exit(0); });
     kestrune::MainWindow window;
     kestrune::installMessageBoxReporter(&window);
     window.show();
