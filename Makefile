@@ -14,8 +14,8 @@ REPRODUCIBLE_DIR ?= build-reproducible
 # The Debian package's maintainer, "Name <address>": packagers set it (make package needs it).
 KESTRUNE_MAINTAINER ?=
 
-CMAKE_CONFIGURE = cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-	-DKESTRUNE_WERROR=$(WERROR) $(CMAKE_FLAGS) \
+CONFIGURE = cmake -S . -G Ninja -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WERROR)
+CMAKE_CONFIGURE = $(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) \
 	$(if $(KESTRUNE_MAINTAINER),-DKESTRUNE_MAINTAINER="$(KESTRUNE_MAINTAINER)")
 
 .PHONY: all deps build windows test bench format clean fuzz test-sanitize coverage run install \
@@ -32,8 +32,8 @@ build: deps
 
 # Kestrune.exe, cross-built with mingw-w64; its tests run it under Wine.
 windows: deps
-	cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) --no-warn-unused-cli \
-		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/shell/win32/x86_64-w64-mingw32.cmake -DKESTRUNE_WERROR=$(WERROR)
+	$(CONFIGURE) -B $(WINDOWS_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) --no-warn-unused-cli \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/shell/win32/x86_64-w64-mingw32.cmake
 	cmake --build $(WINDOWS_DIR)
 
 test: build windows
@@ -47,15 +47,15 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 test-sanitize: deps
-	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DCMAKE_CXX_COMPILER=g++ -DKESTRUNE_SANITIZE=ON -DKESTRUNE_WERROR=$(WERROR) $(CMAKE_FLAGS)
+	$(CONFIGURE) -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=g++ -DKESTRUNE_SANITIZE=ON $(CMAKE_FLAGS)
 	$(SANITIZER_ENV) cmake --build $(SANITIZE_DIR)
 	$(SANITIZER_ENV) ctest --test-dir $(SANITIZE_DIR) $(CTEST_FLAGS)
 
 # Line coverage of our non-test sources by the Linux C++ suites; it fails below 96 %.
 coverage: deps
-	cmake -S . -B $(COVERAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
-		-DKESTRUNE_COVERAGE=ON -DKESTRUNE_BUILD_BENCH=OFF -DKESTRUNE_WERROR=$(WERROR)
+	$(CONFIGURE) -B $(COVERAGE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
+		-DKESTRUNE_COVERAGE=ON -DKESTRUNE_BUILD_BENCH=OFF
 	cmake --build $(COVERAGE_DIR) --target core_test main_window_test
 	find $(COVERAGE_DIR) -name '*.gcda' -delete # counts of older builds, and of test discovery
 	$(COVERAGE_DIR)/tests/core_test --gtest_brief=1
@@ -66,9 +66,9 @@ coverage: deps
 # libFuzzer for FUZZ_SECONDS on a copy of the seed corpus, which stays as it is in the repository;
 # findings land in $(FUZZ_DIR)/findings and fail the run.
 fuzz: deps
-	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	$(CONFIGURE) -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_CXX_COMPILER=clang++ -DKESTRUNE_FUZZ=ON -DKESTRUNE_BUILD_TESTS=OFF \
-		-DKESTRUNE_BUILD_BENCH=OFF -DKESTRUNE_WERROR=$(WERROR)
+		-DKESTRUNE_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_DIR) --target cipher_fuzz
 	rm -rf $(FUZZ_DIR)/corpus && mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/findings
 	cp tests/fuzz/corpus/* $(FUZZ_DIR)/corpus/

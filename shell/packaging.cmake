@@ -7,12 +7,13 @@ set(kestrune_shell ${CMAKE_CURRENT_LIST_DIR})
 install(TARGETS kestrune RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(UNIX AND NOT APPLE)
-    install(FILES ${kestrune_shell}/linux/${KESTRUNE_APP_ID}.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    # The metadata and the manual page carry the version and the release's date.
-    foreach(file ${KESTRUNE_APP_ID}.metainfo.xml kestrune.1)
-        configure_file(${kestrune_shell}/linux/${file} ${file} @ONLY)
+    # Named by the application ID, which they carry with the maker, the version and the date.
+    foreach(type desktop metainfo.xml)
+        configure_file(${kestrune_shell}/linux/kestrune.${type}.in ${KESTRUNE_APP_ID}.${type} @ONLY)
     endforeach()
+    configure_file(${kestrune_shell}/linux/kestrune.1 kestrune.1 @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/${KESTRUNE_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${PROJECT_BINARY_DIR}/${KESTRUNE_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     foreach(size ${KESTRUNE_ICON_SIZES})
