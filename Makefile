@@ -19,7 +19,7 @@ CMAKE_CONFIGURE = $(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) 
 	$(if $(KESTRUNE_MAINTAINER),-DKESTRUNE_MAINTAINER="$(KESTRUNE_MAINTAINER)")
 
 .PHONY: all deps build windows test bench format clean fuzz test-sanitize coverage run install \
-	package package-windows reproducible
+	package package-windows reproducible screenshots
 
 all: build
 
@@ -78,6 +78,10 @@ fuzz: deps
 
 bench: build windows
 	/usr/bin/python3 bench/run.py $(BUILD_DIR) $(WINDOWS_DIR)
+
+# The README's pictures of both windows, taken from the programs just built.
+screenshots: build windows
+	/usr/bin/python3 tools/screenshots.py $(BUILD_DIR)/kestrune $(WINDOWS_DIR)/Kestrune.exe docs
 
 format:
 	find runtime cipher main_window shell tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
