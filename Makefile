@@ -5,8 +5,6 @@ BUILD_TYPE ?= Release
 WERROR ?= OFF
 CMAKE_FLAGS ?=
 CTEST_FLAGS ?= --output-on-failure -j2
-FUZZ_DIR ?= build-fuzz
-FUZZ_SECONDS ?= 60
 SANITIZE_DIR ?= build-sanitize
 COVERAGE_DIR ?= build-coverage
 WINDOWS_DIR ?= build-windows
@@ -18,7 +16,7 @@ CONFIGURE = cmake -S . -G Ninja -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WERROR)
 CMAKE_CONFIGURE = $(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) \
 	$(if $(KESTRUNE_MAINTAINER),-DKESTRUNE_MAINTAINER="$(KESTRUNE_MAINTAINER)")
 
-.PHONY: all deps build windows test bench format clean fuzz test-sanitize coverage run install \
+.PHONY: all deps build windows test bench format clean test-sanitize coverage run install \
 	package package-windows reproducible screenshots
 
 all: build
@@ -63,19 +61,6 @@ coverage: deps
 	gcovr --root . --filter '(cipher|runtime|main_window|shell)/' --fail-under-line 96 \
 		--print-summary $(COVERAGE_DIR)
 
-# libFuzzer for FUZZ_SECONDS on a copy of the seed corpus, which stays as it is in the repository;
-# findings land in $(FUZZ_DIR)/findings and fail the run.
-fuzz: deps
-	$(CONFIGURE) -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DCMAKE_CXX_COMPILER=clang++ -DKESTRUNE_FUZZ=ON -DKESTRUNE_BUILD_TESTS=OFF \
-		-DKESTRUNE_BUILD_BENCH=OFF
-	cmake --build $(FUZZ_DIR) --target cipher_fuzz
-	rm -rf $(FUZZ_DIR)/corpus && mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/findings
-	cp tests/fuzz/corpus/* $(FUZZ_DIR)/corpus/
-	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(FUZZ_DIR)/tests/fuzz/cipher_fuzz \
-		-max_total_time=$(FUZZ_SECONDS) -max_len=65600 -timeout=30 -print_final_stats=1 \
-		-artifact_prefix=$(FUZZ_DIR)/findings/ $(FUZZ_DIR)/corpus
-
 bench: build windows
 	/usr/bin/python3 bench/run.py $(BUILD_DIR) $(WINDOWS_DIR)
 
@@ -87,7 +72,7 @@ format:
 	find runtime cipher main_window shell tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR) $(COVERAGE_DIR) $(REPRODUCIBLE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WINDOWS_DIR) $(COVERAGE_DIR) $(REPRODUCIBLE_DIR)
 
 run: build
 	./$(BUILD_DIR)/kestrune
