@@ -9,7 +9,7 @@ packages="
     xvfb xauth openbox xdotool xclip x11-utils wmctrl imagemagick python3-xcffib python3-psutil
     binutils-mingw-w64-x86-64 cpp desktop-file-utils appstream dpkg-dev librsvg2-bin
     clang libclang-rt-14-dev valgrind lintian gcovr
-    g++-mingw-w64-x86-64-win32 nsis icoutils wine wine64
+    g++-mingw-w64-x86-64-win32 nsis icoutils wine wine64 liblnk-utils
 "
 
 missing=""

@@ -39,24 +39,25 @@ install(TARGETS Kestrune RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 
 set(CPACK_GENERATOR NSIS ZIP)
-set(CPACK_PACKAGE_NAME Kestrune)
 set(CPACK_PACKAGE_FILE_NAME Kestrune-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Kestrune)
-# The Start-menu shortcut (executable, caption) and the finish page's offer to run the program,
-# at the executable beside the uninstaller rather than in CPack's default bin/.
-set(CPACK_PACKAGE_EXECUTABLES Kestrune Kestrune)
-set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
-set(CPACK_NSIS_MUI_FINISHPAGE_RUN Kestrune.exe)
+set(CPACK_VERBATIM_VARIABLES ON) # the NSIS lines below reach it as written here
+# The Start-menu shortcut from the executable's plain path (CPack's own keeps a "\.\" in the
+# link's item list). Removing it also removes the vendor's key, empty by then, which CPack leaves.
+set(CPACK_NSIS_CREATE_ICONS_EXTRA
+    "CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Kestrune.lnk' '$INSTDIR\\Kestrune.exe'")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\$MUI_TEMP\\Kestrune.lnk'
+DeleteRegKey /ifempty SHCTX 'Software\\${CPACK_PACKAGE_VENDOR}'")
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_NSIS_MUI_ICON ${KESTRUNE_ICO})
 set(CPACK_NSIS_MUI_UNIICON ${KESTRUNE_ICO})
 set(CPACK_NSIS_INSTALLED_ICON_NAME Kestrune.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-# CPack passes these lines on unescaped, so NSIS reads them from the file itself.
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!include '${kestrune_win32}/uninstall_running.nsh'")
 # A 64-bit installer into the native Program Files. No file times: CPack writes some files while
 # packaging, so the installed files are dated when they are installed.
-set(CPACK_NSIS_DEFINES "Target amd64-unicode\nSetDateSave off")
+set(CPACK_NSIS_DEFINES
+    "Target amd64-unicode\nSetDateSave off\n!define MUI_FINISHPAGE_RUN '$INSTDIR\\Kestrune.exe'")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_PRE_BUILD_SCRIPTS ${kestrune_shell}/reproducible.cmake)
 include(CPack)
