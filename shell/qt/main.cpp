@@ -1,3 +1,6 @@
+#include <cstdio>
+#include <cstdlib>
+
 #include "kestrune_version.h"
 #include "main_window/qt/main_window.h"
 #include "runtime/program.h"
@@ -17,5 +20,12 @@ int main(int argc, char* argv[]) {
     kestrune::MainWindow window;
     kestrune::installMessageBoxReporter(&window);
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Qt 6.4's Wayland teardown can hang for good, waiting on its event thread, and hands nothing
+    // over; the X one must run, as it gives the clipboard to the desktop's clipboard manager.
+    if (QGuiApplication::platformName().startsWith(u"wayland")) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }
