@@ -132,14 +132,14 @@ class XSession(Session):
 
 class WaylandSession(Session):
     """sway will not run as root, so as root it runs as nobody, in a runtime folder of its own that
-    the clients reach by its absolute path."""
+    the clients, with their own, reach by its absolute path."""
     COPY, PASTE = ("wl-copy",), ("wl-paste", "-n")
 
     def _start(self) -> None:
-        self._runtime = tempfile.TemporaryDirectory(prefix="kestrune-sway-")
-        runtime = Path(self._runtime.name)
-        (config := runtime / "sway.conf").write_text(
-            "output HEADLESS-1 resolution 1024x768\nxwayland disable\n")
+        os.chmod(self._tmp.name, 0o711)
+        (runtime := Path(self._tmp.name) / "sway").mkdir(mode=0o700)
+        (config := runtime / "config").write_text("output HEADLESS-1 resolution 1024x768\n"
+                                                  "xwayland disable\n")
         command = ["sway", "-c", str(config)]
         if os.getuid() == 0:
             nobody = pwd.getpwnam("nobody")
@@ -152,39 +152,35 @@ class WaylandSession(Session):
         sockets = lambda: [*runtime.glob("wayland-*[0-9]"), *runtime.glob("sway-ipc.*.sock")]  # noqa
         display, ipc = wait_until(lambda: len(sockets()) == 2 and sockets(), 20, "sway's sockets")
         self.env.update(WAYLAND_DISPLAY=str(display), SWAYSOCK=str(ipc), QT_QPA_PLATFORM="wayland")
-        wait_until(lambda: self.run("swaymsg", "-t", "get_version").returncode == 0, 20, "sway")
-        # A seat with no pointer device gives programs no pointer: wayvnc brings a virtual one,
+        # A seat without a pointer device gives programs no pointer: wayvnc brings a virtual one,
         # which swaymsg's cursor commands then move and press.
         self._spawn("wayvnc", "wayvnc", "-u", f"{self._tmp.name}/vnc", env=self.env)
-        wait_until(lambda: json.loads(self.run("swaymsg", "-t", "get_seats").stdout)[0][
-            "capabilities"] & 1, 20, "wayvnc's pointer")
+        wait_until(lambda: b'"pointer"' in self.run("swaymsg", "-t", "get_seats").stdout, 20,
+                   "wayvnc's pointer")
 
-    def _views(self) -> list[dict]:
-        """The top-level windows, oldest first."""
-        found, nodes = [], [json.loads(self.run("swaymsg", "-t", "get_tree").stdout)]
-        while nodes:
-            node = nodes.pop()
-            found += [node] if node.get("pid") else []
-            nodes += node["nodes"] + node["floating_nodes"]
-        return sorted(found, key=lambda view: view["id"])
+    def _ipc(self, kind: str):
+        return json.loads(self.run("swaymsg", "-t", kind).stdout)
 
-    def _view(self, window: str) -> dict:
-        return next(view for view in self._views() if str(view["id"]) == window)
-
-    def windows(self, pid: int, title: str = "Kestrune") -> list[str]:
-        return [str(v["id"]) for v in self._views() if v["pid"] == pid and v["name"] == title]
-
-    def focused(self) -> str:
-        return next((str(v["id"]) for v in self._views() if v["focused"]), "")
+    def _views(self, node: dict | None = None) -> list[dict]:  # the top-level windows
+        node = node or self._ipc("get_tree")
+        return ([node] if node.get("pid") else []) + [
+            view for child in node["nodes"] + node["floating_nodes"] for view in self._views(child)]
 
     def _rect(self, window: str) -> tuple[int, int, int, int]:
-        view = self._view(window)
+        view = next(view for view in self._views() if str(view["id"]) == window)
         outer, inner = view["rect"], view["window_rect"]
         return outer["x"] + inner["x"], outer["y"] + inner["y"], inner["width"], inner["height"]
 
+    def windows(self, pid: int, title: str = "Kestrune") -> list[str]:  # the oldest first
+        return sorted((str(v["id"]) for v in self._views() if (v["pid"], v["name"]) == (pid, title)),
+                      key=int)
+
+    def focused(self) -> str:
+        return next((str(view["id"]) for view in self._views() if view["focused"]), "")
+
     def size(self, window: str) -> str:  # in the screen's pixels, as the picture has it
-        scale = json.loads(self.run("swaymsg", "-t", "get_outputs").stdout)[0]["scale"]
-        return "x".join(str(round(n * scale)) for n in self._rect(window)[2:])
+        return "x".join(str(round(n * self._ipc("get_outputs")[0]["scale"]))
+                        for n in self._rect(window)[2:])
 
     def owner(self, window: str) -> str | None:
         """sway does not say which window a dialog belongs to."""
@@ -203,11 +199,10 @@ class WaylandSession(Session):
         self.run("swaymsg", f"seat seat0 cursor set {left + x} {top + y}; seat seat0 cursor press"
                  " button1; seat seat0 cursor release button1")
 
-    def keys(self, *keys: str) -> None:
+    def keys(self, *keys: str) -> None:  # "ctrl+a" is wtype's -M ctrl -k a -m ctrl
         args = []
-        for key in keys:
-            *modifiers, name = key.split("+")
-            args += [*(a for m in modifiers for a in ("-M", m)), "-k", name,
+        for *modifiers, key in (key.split("+") for key in keys):
+            args += [*(a for m in modifiers for a in ("-M", m)), "-k", key,
                      *(a for m in modifiers for a in ("-m", m))]
         self.run("wtype", *args)
 
@@ -216,7 +211,3 @@ class WaylandSession(Session):
 
     def close(self, window: str) -> None:
         self.run("swaymsg", f"[con_id={window}] kill")
-
-    def __exit__(self, *exc) -> None:
-        super().__exit__(*exc)
-        self._runtime.cleanup()
