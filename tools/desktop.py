@@ -136,8 +136,10 @@ class WaylandSession(Session):
     COPY, PASTE = ("wl-copy",), ("wl-paste", "-n")
 
     def _start(self) -> None:
-        os.chmod(self._tmp.name, 0o711)
+        os.chmod(self._tmp.name, 0o711)  # for sway's folder in it; the clients' own stays private
+        (client := Path(self._tmp.name) / "client").mkdir(mode=0o700)
         (runtime := Path(self._tmp.name) / "sway").mkdir(mode=0o700)
+        self.env.update(XDG_RUNTIME_DIR=str(client))
         (config := runtime / "config").write_text("output HEADLESS-1 resolution 1024x768\n"
                                                   "xwayland disable\n")
         command = ["sway", "-c", str(config)]
