@@ -1,5 +1,6 @@
 #include "kestrune_version.h"
 #include "main_window/qt/main_window.h"
+#include "runtime/program.h"
 #include "shell/qt/application.h"
 #include "shell/qt/message_box_reporter.h"
 
@@ -13,5 +14,8 @@ int main(int argc, char* argv[]) {
     kestrune::MainWindow window;
     kestrune::installMessageBoxReporter(&window);
     window.show();
-    return QApplication::exec();
+    QApplication::exec();
+    // Closing the window ends the program as Quit does, at once: Qt 6.4's Wayland connection can
+    // hang for good as it is torn down.
+    kestrune::runtime::endProgram();
 }
