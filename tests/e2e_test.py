@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """usage: e2e_test.py PROGRAM ARTIFACTS SUITE... Drives the program (under Wine for an .exe) on Xvfb
-and openbox, or on sway, as a person would; each test leaves its last screen and log in ARTIFACTS."""
+and openbox, or on sway, as a person would; each test leaves its last screen and log in
+ARTIFACTS."""
 
 import contextlib
 import os

@@ -1,5 +1,5 @@
-"""Private desktops on which the end-to-end tests, the start-up benchmark and the screenshots see the
-program as a person would: XSession, Xvfb with openbox, driven with xdotool and xclip; and
+"""Private desktops on which the end-to-end tests, the start-up benchmark and the screenshots see
+the program as a person would: XSession, Xvfb with openbox, driven with xdotool and xclip; and
 WaylandSession, sway's headless backend, driven with swaymsg, wtype and wl-clipboard and
 photographed with grim. A session is a context: the desktop lasts as long as the with block.
 Windows are named by the desktop's id, points are in the client area's logical pixels."""
@@ -151,7 +151,7 @@ class WaylandSession(Session):
         self._spawn("sway", *command, env=dict(
             self.env, XDG_RUNTIME_DIR=str(runtime), WLR_BACKENDS="headless",
             WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman"))
-        sockets = lambda: [*runtime.glob("wayland-*[0-9]"), *runtime.glob("sway-ipc.*.sock")]  # noqa
+        sockets = lambda: [*runtime.glob("wayland-*[0-9]"), *runtime.glob("sway-ipc.*")]  # noqa
         display, ipc = wait_until(lambda: len(sockets()) == 2 and sockets(), 20, "sway's sockets")
         self.env.update(WAYLAND_DISPLAY=str(display), SWAYSOCK=str(ipc), QT_QPA_PLATFORM="wayland")
         # A seat without a pointer device gives programs no pointer: wayvnc brings a virtual one,
@@ -174,8 +174,8 @@ class WaylandSession(Session):
         return outer["x"] + inner["x"], outer["y"] + inner["y"], inner["width"], inner["height"]
 
     def windows(self, pid: int, title: str = "Kestrune") -> list[str]:  # the oldest first
-        return sorted((str(v["id"]) for v in self._views() if (v["pid"], v["name"]) == (pid, title)),
-                      key=int)
+        return [str(v["id"]) for v in sorted(self._views(), key=lambda v: v["id"])
+                if (v["pid"], v["name"]) == (pid, title)]
 
     def focused(self) -> str:
         return next((str(view["id"]) for view in self._views() if view["focused"]), "")
