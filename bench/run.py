@@ -13,7 +13,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools"))
 from start_probe import probe  # noqa: E402
-from xsession import XSession  # noqa: E402
+from desktop import XSession  # noqa: E402
 
 CLICK_TARGET = 1.05  # the click against setting and painting its result alone
 STARTUP_TARGET = 1.15  # start-up and memory against the bare window

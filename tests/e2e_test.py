@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """usage: e2e_test.py PROGRAM ARTIFACTS SUITE... Drives the program (under Wine for an .exe) on Xvfb
-and openbox as a person would; each test leaves its last screen and log in ARTIFACTS."""
+and openbox, or on sway, as a person would; each test leaves its last screen and log in
+ARTIFACTS."""
 
 import contextlib
 import os
@@ -15,7 +16,7 @@ import zipfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools"))
-from xsession import XSession, repeat_until, wait_until  # noqa: E402
+from desktop import WaylandSession, XSession, repeat_until, wait_until  # noqa: E402
 
 PROGRAM, ARTIFACTS = Path(sys.argv[1]), Path(sys.argv[2])
 WINE = os.environ.get("WINE", "wine64")  # the 64-bit loader itself, as the build names it
@@ -25,7 +26,8 @@ POINTS = {"txtEncrypt": (88, 17), "cmdEncrypt": (88, 40), "txtDecrypt": (88, 73)
 WINDOW, BOX, BLACK = (35, 71, 92), (64, 64, 64), (0, 0, 0)
 # Lines one pixel thick from x = 8 up to 168; Line2 and Line3 in the window-text colour (black).
 LAYOUT_96 = {(2, 2): WINDOW, (88, 17): BOX, (8, 56): BLACK, (167, 56): BLACK, (168, 56): WINDOW,
-             (88, 57): WINDOW, (88, 112): BLACK, (88, 160): BLACK, (88, 161): WINDOW}
+             (88, 55): WINDOW, (88, 57): WINDOW, (88, 112): BLACK, (88, 160): BLACK,
+             (88, 161): WINDOW}
 BOXES = ("txtEncrypt", "txtDecrypt", "txtResult")
 ENCRYPTED = "Ebiil)\x1dTloia\x1e"  # "Hello, World!"
 
@@ -37,10 +39,12 @@ def wine(*args: str, env=None, check=True) -> subprocess.CompletedProcess:
 
 
 class Desktop(unittest.TestCase):
+    SESSION = XSession
+
     @classmethod
-    def setUpClass(cls):  # a display for each suite
+    def setUpClass(cls):  # a desktop for each suite
         (logs := ARTIFACTS / cls.__name__).mkdir(parents=True, exist_ok=True)
-        cls.x = cls.enterClassContext(XSession(log_dir=logs))
+        cls.x = cls.enterClassContext(cls.SESSION(log_dir=logs))
         if PROGRAM.suffix == ".exe":  # Wine's desktop process stays tied to this display
             cls.addClassCleanup(subprocess.run, ["wineserver", "--kill"], env=cls.x.env, timeout=60)
 
@@ -48,7 +52,8 @@ class Desktop(unittest.TestCase):
 class Journeys(Desktop):
     COMMAND: list[str] = []
     # Each refused in a box over the window, nothing typed lost: a paste is not cut at 32,767.
-    REFUSALS = [("ab\u0416cd", "(U+0416) at position 3"), ("ok\x03", "3 would become the null character U+0000"),
+    REFUSALS = [("ab\u0416cd", "(U+0416) at position 3"),
+                ("ok\x03", "3 would become the null character U+0000"),
                 ("a" * 40000, "a text of 40,000 characters")]
 
     def start(self, size: str = "177x201", layout: dict = LAYOUT_96) -> None:
@@ -56,10 +61,10 @@ class Journeys(Desktop):
         self.app = subprocess.Popen([*self.COMMAND, PROGRAM], env=self.x.env,
                                     stdout=subprocess.DEVNULL, stderr=self.log.open("wb"))
         self.addCleanup(lambda: self.app.poll() is None and (self.app.kill(), self.app.wait()))
-        self.addCleanup(self.x.run, "import", "-window", "root", self.log.with_suffix(".png"))
+        self.addCleanup(self.x.screenshot, self.log.with_suffix(".png"))
         self.window = wait_until(lambda: self.windows()[:1], 60, "the window")[0]
-        wait_until(lambda: self.xdo("getactivewindow") == self.window, 60, "its focus")
-        self.assertEqual(self.xdo("getwindowgeometry", self.window).split()[-1], size)
+        wait_until(lambda: self.x.focused() == self.window, 60, "its focus")
+        self.assertEqual(self.x.size(self.window), size)
         width = int(size.split("x")[0])
 
         def shown():  # one screenshot for all the points
@@ -71,34 +76,25 @@ class Journeys(Desktop):
         self.assertEqual(shown(), layout)
 
     def windows(self) -> list[str]:  # the program's windows titled Kestrune
-        return self.xdo("search", "--all", "--onlyvisible", "--pid", str(self.app.pid),
-                        "--name", "^Kestrune$").split()
-
-    def xdo(self, *args: str) -> str:
-        return self.x.run("xdotool", *args).stdout.decode().strip()
+        return self.x.windows(self.app.pid)
 
     def click(self, control: str, *keys: str) -> None:
-        self.xdo("mousemove", "--window", self.window, *map(str, POINTS[control]), "click", "1",
-                 *(["key", *keys] if keys else []))
-
-    def clipboard(self, text: str | None = None) -> str:
-        # xclip stays behind to serve the text, so it must not hold our pipes; it is run again
-        # if Wine, late with an earlier copy, takes the clipboard back.
-        wait_until(lambda: text is None or subprocess.run(
-            ["xclip", "-i", "-selection", "clipboard"], env=self.x.env, input=text.encode(),
-            stdout=subprocess.DEVNULL, timeout=10) and self.clipboard() == text, 30, "xclip", 0.5)
-        return self.x.run("xclip", "-o", "-selection", "clipboard").stdout.decode()
+        self.x.click(self.window, *POINTS[control])
+        if keys:
+            self.x.keys(*keys)
 
     # Wine hands the clipboard to and from X a moment later, and may drop a click right after a
-    # key: copying and pasting repeat until they show their effect.
+    # key; on Wayland, a text read while the next copy takes over arrives empty: copying and
+    # pasting repeat until they show their effect (an empty box copies nothing).
     def read_box(self, box: str, timeout: float = 20) -> str:
-        sentinel = self.clipboard(f"<{os.urandom(8).hex()}>")
+        sentinel = self.x.clipboard(f"<{os.urandom(8).hex()}>")
         return wait_until(lambda: self.click(box, "ctrl+a", "ctrl+c") or [
-            text for text in [self.clipboard()] if text != sentinel], timeout, box, 0.5)[0]
+            text for text in [self.x.clipboard()] if text not in (sentinel, "")], timeout, box,
+            0.5)[0]
 
     def paste(self, box: str, text: str) -> None:
         def pasted():
-            self.clipboard(text)
+            self.x.clipboard(text)
             self.click(box, "ctrl+a", "ctrl+v")
             with contextlib.suppress(TimeoutError):  # an empty box copies nothing
                 return self.read_box(box, timeout=3) == text
@@ -106,19 +102,19 @@ class Journeys(Desktop):
         wait_until(pasted, 60, f"{box} to take the paste", 0.5)
 
     def screen(self, *args: str) -> bytes:  # the window's client area, 8 bits a channel
-        return self.x.run("import", "-window", self.window, "-depth", "8", *args).stdout
+        return self.x.picture(self.window, *args)
 
     def test_round_trip_by_keyboard_then_refusals_that_change_nothing(self):
         self.start()
         label = self.screen("-crop", "41x15+8+120", "txt:-")
         self.assertTrue(b"#E0E0E0" in label, "no 224 grey in the label's text")
-        self.xdo("type", "--delay", "30", "Hello, World!")  # the focus starts in txtEncrypt
-        self.xdo("key", "Tab", "space")  # and Tab goes on to Encrypt
+        self.x.type("Hello, World!")  # the focus starts in txtEncrypt
+        self.x.keys("Tab", "space")  # and Tab goes on to Encrypt
         self.assertEqual(self.read_box("txtResult"), ENCRYPTED)
         self.click("txtEncrypt", "End", "x", "Return")  # Enter runs no command
         self.assertEqual(self.read_box("txtResult"), ENCRYPTED)  # now on the clipboard
         # Back to txtDecrypt, paste, on to Decrypt; the paste must show (far more ink than a caret)
-        self.xdo("key", "shift+Tab", "shift+Tab", "ctrl+v", "Tab", "space")
+        self.x.keys("shift+Tab", "shift+Tab", "ctrl+v", "Tab", "space")
         ink = lambda: sum(v != BOX[0] for v in self.screen("-crop", "140x7+18+70", "gray:-"))  # noqa
         wait_until(lambda: ink() > 20, 30, "the paste")
         after = ["Hello, World!x", ENCRYPTED, "Hello, World!"]
@@ -128,17 +124,16 @@ class Journeys(Desktop):
                 self.paste("txtEncrypt", text)
                 message = repeat_until(lambda: self.click("cmdEncrypt"),
                                        lambda: set(self.windows()) - {self.window}, 60, "a box").pop()
-                owner = self.x.run("xprop", "-id", message, "WM_TRANSIENT_FOR").stdout.split()
-                self.assertEqual(owner[-1:], [f"{int(self.window):#x}".encode()])
-                wait_until(lambda: self.xdo("getactivewindow") == message, 60, "its focus")
+                self.assertIn(self.x.owner(message), (self.window, None))  # None: not told
+                wait_until(lambda: self.x.focused() == message, 60, "its focus")
                 self.assertSaid(said)
-                repeat_until(lambda: self.xdo("key", "Return"),
+                repeat_until(lambda: self.x.keys("Return"),
                              lambda: self.windows() == [self.window], 60, "the box to go")
                 self.assertEqual([self.read_box(box) for box in BOXES], [text, *after[1:]])
 
     def test_quit_and_the_close_box_end_with_status_0(self):  # openbox's alt+F4 is its close box
         for way, action in [("cmdQuit", lambda: self.click("cmdQuit")),
-                            ("close box", lambda: self.x.run("wmctrl", "-i", "-c", self.window))]:
+                            ("close box", lambda: self.x.close(self.window))]:
             self.start()
             repeat_until(action, lambda: self.app.poll() is not None, 90, f"the end by {way}")
             self.assertEqual(self.app.returncode, 0, way)
@@ -154,12 +149,33 @@ class Linux(Journeys):
         self.addCleanup(manager.kill)
         self.assertEqual(manager.stdout.readline(), "ready\n")
         self.start()
-        self.xdo("type", "--delay", "30", "Hello, World!")
-        self.xdo("key", "Tab", "space")
+        self.x.type("Hello, World!")
+        self.x.keys("Tab", "space")
         self.assertEqual(self.read_box("txtResult"), ENCRYPTED)  # now Kestrune's on the clipboard
         self.click("cmdQuit")
         self.assertEqual(manager.communicate(timeout=60)[0], ENCRYPTED)
         self.assertEqual(self.app.wait(60), 0)
+
+
+class Wayland(Journeys):  # Qt hands nothing over to a Wayland clipboard manager
+    SESSION = WaylandSession
+    assertSaid = Linux.assertSaid
+
+    def test_twice_the_size_at_scale_2_crisp_and_the_label_whole_as_qts_own_frame_comes_and_goes(
+            self):
+        self.x.run("swaymsg", "output HEADLESS-1 scale 2")
+        self.addCleanup(self.x.run, "swaymsg", "output HEADLESS-1 scale 1")
+        # Each point's 2x2 pixels: a line two pixels thick in its exact colour, no blur beside it.
+        self.start("354x402", {(2 * x + dx, 2 * y + dy): colour for (x, y), colour in
+                               LAYOUT_96.items() for dx in (0, 1) for dy in (0, 1)})
+        # Qt's frame takes 3 pixels a side and 30 on top; its coming and going repaints the window.
+        for border, left, top, size in ("csd", 3, 30, "366x468"), ("normal", 0, 0, "354x402"):
+            self.x.run("swaymsg", f"[con_id={self.window}] border {border}")
+            wait_until(lambda: self.x.size(self.window) == size, 30, f"border {border}")
+            label = lambda: self.screen("-crop", f"82x30+{2 * (8 + left)}+{2 * (120 + top)}",  # noqa
+                                        "txt:-")
+            wait_until(lambda: b"#E0E0E0" in label() and b"#23475C" in label(), 30,
+                       f"the label under border {border}")
 
 
 class Wine(Journeys):

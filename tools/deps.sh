@@ -7,6 +7,7 @@ packages="
     googletest libgtest-dev libgmock-dev
     qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
     xvfb xauth openbox xdotool xclip x11-utils wmctrl imagemagick python3-xcffib python3-psutil
+    sway wayvnc wtype grim wl-clipboard qt6-wayland
     binutils-mingw-w64-x86-64 cpp desktop-file-utils appstream dpkg-dev librsvg2-bin
     valgrind lintian gcovr
     g++-mingw-w64-x86-64-win32 nsis icoutils wine wine64 liblnk-utils

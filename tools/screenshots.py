@@ -8,7 +8,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-from xsession import XSession, wait_until
+from desktop import XSession, wait_until
 
 WINE = "/usr/lib/wine/wine64"  # the 64-bit loader itself, as the build finds it
 

@@ -135,8 +135,9 @@ MainWindow::MainWindow(QWidget* parent)
         case layout::Kind::Label:
             widget = new QLabel(caption, this);
             static_cast<QLabel*>(widget)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            // On the window's own fill: Qt skips opaque children when a Wayland frame comes or
+            // goes and their pixels are lost with the old buffer.
             setColour(widget, QPalette::WindowText, layout::kLabelText);
-            widget->setAutoFillBackground(true);
             break;
         case layout::Kind::Line:
             widget = new SeparatorLine(this, control.colour ? fromStoredColour(*control.colour)
