@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
 """Runs the benchmarks and reports each figure as a ratio against the baseline run beside it: the
 click on Encrypt; start-up time and resident memory against a bare window with one button, on Xvfb
-with openbox; and, given a Windows build, start-up under Wine and the executable's size.
+with openbox; and, given a Windows build, the executable's size.
 usage: run.py BUILD_DIR [WINDOWS_BUILD_DIR]"""
 
 import json
-import re
 import statistics
 import subprocess
 import sys
@@ -75,32 +74,9 @@ def startup_report(build: Path) -> bool:
                       "KiB", STARTUP_TARGET)
 
 
-def wine_startup_report(windows: Path) -> None:
-    """Both programs run in one Wine prefix that is warm before timing, so the figures leave out
-    Wine's own first start."""
-    floor, program = windows / "bare_window_win32.exe", windows / "Kestrune.exe"
-    # The 64-bit loader itself, as the build found it (see the mingw toolchain file).
-    wine = re.search(r"^KESTRUNE_WINE:\w+=(.*)$", (windows / "CMakeCache.txt").read_text(), re.M)[1]
-    with XSession() as x:
-        # No Mono or Gecko, and no desktop entries in the home folder.
-        x.env.update(WINEPREFIX=str(windows.resolve() / "bench-wine-prefix"), WINEDEBUG="-all",
-                     WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
-        subprocess.run([wine, "wineboot", "--init"], env=x.env, check=True,
-                       capture_output=True)
-        subprocess.run(["wineserver", "--wait"], env=x.env, check=True)
-        # wineserver stays up between the runs, as it does while a person uses Wine.
-        subprocess.run(["wineserver", "--persistent"], env=x.env, check=True)
-        try:
-            samples = interleaved(x.env, {"bare Win32 window (floor)": [wine, str(floor)],
-                                          "Kestrune.exe": [wine, str(program)]})
-        finally:
-            subprocess.run(["wineserver", "--kill"], env=x.env, check=False)
-    table("Start-up under Wine, spawn to window mapped", samples, "map_ms", "ms")
-    table("Start-up under Wine, spawn to first frame with the content drawn", samples, "drawn_ms",
-          "ms")
-    size = program.stat().st_size
-    print(f"Kestrune.exe: {size:,} bytes ({size / 1024:.0f} KiB), "
-          f"bare window {floor.stat().st_size:,} bytes")
+def size_report(windows: Path) -> None:
+    size = (windows / "Kestrune.exe").stat().st_size
+    print(f"Kestrune.exe: {size:,} bytes ({size / 1024:.0f} KiB)")
 
 
 def main() -> int:
@@ -108,7 +84,7 @@ def main() -> int:
     ok = click_report(build)
     ok &= startup_report(build)
     if len(sys.argv) > 2:
-        wine_startup_report(Path(sys.argv[2]))  # reported without targets
+        size_report(Path(sys.argv[2]))
     return 0 if ok else 1
 
 

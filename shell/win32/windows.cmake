@@ -66,10 +66,3 @@ if(KESTRUNE_BUILD_TESTS)
     enable_testing()
     add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windows ${PROJECT_BINARY_DIR}/tests/windows)
 endif()
-
-# The start-up benchmark's floor, built alike.
-if(KESTRUNE_BUILD_BENCH)
-    add_executable(bare_window_win32 WIN32 ${PROJECT_SOURCE_DIR}/bench/bare_window_win32.cpp)
-    target_link_options(bare_window_win32 PRIVATE -static -s)
-    target_link_libraries(bare_window_win32 PRIVATE kestrune_options)
-endif()
