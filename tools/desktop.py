@@ -141,7 +141,7 @@ class WaylandSession(Session):
         (runtime := Path(self._tmp.name) / "sway").mkdir(mode=0o700)
         self.env.update(XDG_RUNTIME_DIR=str(client))
         (config := runtime / "config").write_text("output HEADLESS-1 resolution 1024x768\n"
-                                                  "xwayland disable\n")
+                                                  "xwayland disable\nseat seat0 hide_cursor 100\n")
         command = ["sway", "-c", str(config)]
         if os.getuid() == 0:
             nobody = pwd.getpwnam("nobody")
