@@ -79,7 +79,7 @@ def wine_startup_report(windows: Path) -> None:
     """Both programs run in one Wine prefix that is warm before timing, so the figures leave out
     Wine's own first start."""
     floor, program = windows / "bare_window_win32.exe", windows / "Kestrune.exe"
-    # The 64-bit loader itself, as the build found it (see the mingw toolchain file).
+    # The 64-bit loader itself, as the build found it for the tests (tests/windows/).
     wine = re.search(r"^KESTRUNE_WINE:\w+=(.*)$", (windows / "CMakeCache.txt").read_text(), re.M)[1]
     with XSession() as x:
         # No Mono or Gecko, and no desktop entries in the home folder.
