@@ -65,13 +65,14 @@ class Journeys(Desktop):
         self.window = wait_until(lambda: self.windows()[:1], 60, "the window")[0]
         wait_until(lambda: self.x.focused() == self.window, 60, "its focus")
         self.assertEqual(self.x.size(self.window), size)
-        width = int(size.split("x")[0])
+        self.shows(layout, int(size.split("x")[0]))
 
+    def shows(self, layout: dict, width: int = 177) -> None:
         def shown():  # one screenshot for all the points
             rgb = self.screen("rgb:-")
             return {(x, y): tuple(rgb[3 * (y * width + x):][:3]) for x, y in layout}
 
-        with contextlib.suppress(TimeoutError):  # the first frame may still be on its way
+        with contextlib.suppress(TimeoutError):  # the frame may still be on its way
             wait_until(lambda: shown() == layout, 30, "the window drawn", 0.2)
         self.assertEqual(shown(), layout)
 
@@ -185,6 +186,9 @@ class Wine(Journeys):
     def assertSaid(self, said: str) -> None:
         self.assertIn(said, re.findall(r"MSGBOX_OnInit (.*)", self.log.read_text())[-1])
 
+    def windows(self) -> list[str]:  # any process's, since a helper may start Kestrune
+        return self.x.out("xdotool", "search", "--all", "--onlyvisible", "--name", "^Kestrune$").split()
+
     def at_dpi(self, dpi: int) -> None:  # for what starts from now until the test ends
         key = ["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                "/f", "/d"]
@@ -197,8 +201,13 @@ class Wine(Journeys):
                  ("client", "Quit")]  # Wine's oleacc gives a button the client role
         for dpi in 96, 144:
             self.at_dpi(dpi)
-            probe = wine(os.environ["PROBE"], env=self.x.env).stdout.decode()
-            rows = [line.split("\t") for line in probe.splitlines()]
+            out = wine(os.environ["PROBE"], env=self.x.env).stdout.decode().splitlines()
+            # Window, label, box, box text and lines as BBGGRR, ffffffff for none, under the probe's
+            # scheme (window 102030, text 405060, face 708090)
+            self.assertEqual(out[:1] + out[-3:], ["refused 1, leaked 0", "icon at 144 dpi: 24x24",
+                                                  "5c4723 e0e0e0 404040 ffffff ffffffff",
+                                                  "708090 405060 102030 405060 405060"])
+            rows = [line.split("\t") for line in out[1:-3]]
             self.assertEqual([(role, name) for role, name, *_ in rows], named, dpi)
             for _, name, inside, cell in rows:  # a button's raised edge takes 2 px a side
                 room = int(inside) - (4 if name in ("Encrypt", "Decrypt", "Quit") else 0)
@@ -207,6 +216,38 @@ class Wine(Journeys):
         self.start("266x302", {(12, 84): BLACK, (251, 85): BLACK, (252, 84): WINDOW,
                                (130, 83): WINDOW, (130, 86): WINDOW, (130, 27): BOX,
                                (130, 44): WINDOW})
+
+    def test_high_contrast_at_start_and_switched_while_running_in_two_schemes(self):
+        # Wine reports high contrast off: a test DLL has Kestrune read it as Windows does.
+        dll = os.environ["HIGH_CONTRAST"]
+        self.COMMAND = [WINE, "rundll32", f"{dll},Start"]
+        self.addCleanup(subprocess.run, ["wineserver", "--kill"], env=self.x.env)  # Wine's colours
+
+        def setting(flags: str, message: str, *scheme: str) -> None:  # colours as RRGGBB
+            subprocess.run([WINE, "rundll32", f"{dll},Set", flags, message,
+                            *(bytes.fromhex(c)[::-1].hex() for c in scheme)],
+                           env=self.x.env, timeout=60, check=True)
+            if scheme:  # Wine's programs keep the colours they have read: a new start for each
+                self.start(layout={})
+                self.x.type("Hi\t")  # text in the box, and no caret
+
+        def shows(window: str, text: str, face: str, label: str = "", box: str = "") -> None:
+            rgb = {WINDOW: face, BOX: window, BLACK: text}  # the layout's points in a scheme
+            self.shows({p: tuple(bytes.fromhex(rgb[c])) for p, c in LAYOUT_96.items()})
+            for crop, colour in ("41x15+8+120", label or text), ("150x15+12+10", box or text):
+                self.assertIn(f"#{colour}".upper().encode(), self.screen("-crop", crop, "txt:-"))
+
+        black, white = ("000000", "ffffff", "000080"), ("ffffff", "000000", "c0c0c0")
+        own = ("404040", "000000", "23475c", "e0e0e0", "ffffff")  # with white's black lines
+        setting("1", "0", *black)
+        shows(*black)
+        repeat_until(lambda: self.click("cmdQuit"), lambda: self.app.poll() is not None, 60, "Quit")
+        setting("0", "0", *white)
+        shows(*own)
+        setting("1", "26")  # WM_SETTINGCHANGE
+        shows(*white)
+        setting("0", "21")  # WM_SYSCOLORCHANGE
+        shows(*own)
 
 
 class Installer(Desktop):

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -65,12 +66,9 @@ UINT dpiOf(HWND window) {
 }
 
 void frameFor(RECT& client, UINT dpi) {
-    if (const auto adjustForDpi =
-            fromUser32<decltype(AdjustWindowRectExForDpi)>("AdjustWindowRectExForDpi")) {
-        adjustForDpi(&client, kWindowStyle, FALSE, 0, dpi);
-    } else {
-        AdjustWindowRectEx(&client, kWindowStyle, FALSE, 0);
-    }
+    const auto forDpi = fromUser32<decltype(AdjustWindowRectExForDpi)>("AdjustWindowRectExForDpi");
+    forDpi ? forDpi(&client, kWindowStyle, FALSE, 0, dpi)
+           : AdjustWindowRectEx(&client, kWindowStyle, FALSE, 0);
 }
 
 RECT toPixels(const layout::Twips& twips, UINT dpi) {
@@ -110,21 +108,25 @@ public:
 struct WindowState {
     EditTextBox encryptBox, decryptBox, resultBox;
     frmMain commands{encryptBox, decryptBox, resultBox};
-    HBRUSH background = CreateSolidBrush(layout::kWindowBackground);
-    HBRUSH boxBackground = CreateSolidBrush(layout::kTextBoxBackground);
+    Colours colours;
     HFONT font = nullptr;
     UINT dpi = USER_DEFAULT_SCREEN_DPI; // the one the window is laid out for
     HWND focus = nullptr;               // the control to give the focus back to on reactivation
 
-    ~WindowState() {
-        DeleteObject(background);
-        DeleteObject(boxBackground);
-        DeleteObject(font);
-    }
+    ~WindowState() { DeleteObject(font); }
 };
 
 WindowState& state(HWND window) {
     return *reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+// Takes the colours for the high-contrast setting as it is now, and redraws every control in them.
+void recolour(HWND window) {
+    HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
+    state(window).colours =
+        coloursFor(SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                   (contrast.dwFlags & HCF_HIGHCONTRASTON));
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // Sizes the window and places every control for a DPI. The layout was drawn for the 8-point
@@ -154,11 +156,20 @@ void layOut(HWND window, UINT dpi, const RECT* suggested) {
         SetWindowFont(child, self.font, TRUE);
     }
     DeleteObject(old);
+    // The title bar's icon, drawn for this DPI; the window hands back the one it replaces.
+    const auto forDpi = fromUser32<decltype(GetSystemMetricsForDpi)>("GetSystemMetricsForDpi");
+    const int size = forDpi ? forDpi(SM_CXSMICON, dpi) : GetSystemMetrics(SM_CXSMICON);
+    HANDLE icon =
+        LoadImageW(GetWindowInstance(window), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0);
+    DestroyIcon(reinterpret_cast<HICON>(
+        SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon))));
     InvalidateRect(window, nullptr, TRUE);
 }
 
+// Takes the window's state from its creator, which keeps it should creation fail before this.
 BOOL onNCCreate(HWND window, LPCREATESTRUCTW create) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    auto& owner = *static_cast<std::unique_ptr<WindowState>*>(create->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner.release()));
     return FORWARD_WM_NCCREATE(window, create, DefWindowProcW);
 }
 
@@ -194,11 +205,13 @@ BOOL onCreate(HWND window, LPCREATESTRUCTW create) {
     self.encryptBox.edit = self.focus = GetDlgItem(window, idOf("txtEncrypt"));
     self.decryptBox.edit = GetDlgItem(window, idOf("txtDecrypt"));
     self.resultBox.edit = GetDlgItem(window, idOf("txtResult"));
+    recolour(window);
     layOut(window, dpiOf(window), nullptr);
     return TRUE;
 }
 
 void onNCDestroy(HWND window) {
+    DestroyIcon(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)));
     delete reinterpret_cast<WindowState*>(SetWindowLongPtrW(window, GWLP_USERDATA, 0));
 }
 
@@ -225,36 +238,31 @@ void onCommand(HWND window, int id, HWND, UINT notification) {
     }
 }
 
-// The text boxes are light on dark; the label is light grey on the window's own colour.
+// The label is drawn on the window's own colour; the DC's own brush paints the background.
 HBRUSH onControlColour(HWND window, HDC dc, HWND, int type) {
-    WindowState& self = state(window);
-    if (type == CTLCOLOR_STATIC) {
-        SetTextColor(dc, layout::kLabelText);
-        SetBkColor(dc, layout::kWindowBackground);
-        return self.background;
-    }
-    SetTextColor(dc, layout::kTextBoxText);
-    SetBkColor(dc, layout::kTextBoxBackground);
-    return self.boxBackground;
+    const Colours& colours = state(window).colours;
+    const bool label = type == CTLCOLOR_STATIC;
+    SetTextColor(dc, label ? colours.label : colours.boxText);
+    SetDCBrushColor(dc, label ? colours.window : colours.box);
+    SetBkColor(dc, GetDCBrushColor(dc));
+    return GetStockBrush(DC_BRUSH);
 }
 
 void onPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    FillRect(dc, &paint.rcPaint, state(window).background);
-    const UINT dpi = state(window).dpi;
+    const WindowState& self = state(window);
+    SetDCBrushColor(dc, self.colours.window);
+    FillRect(dc, &paint.rcPaint, GetStockBrush(DC_BRUSH));
     for (const layout::Control& line : layout::kControls) {
         if (line.kind != layout::Kind::Line) {
             continue;
         }
-        HBRUSH brush = GetSysColorBrush(COLOR_WINDOWTEXT);
-        if (line.colour) {
-            SetDCBrushColor(dc, *line.colour);
-            brush = GetStockBrush(DC_BRUSH);
-        }
-        RECT rect = toPixels(line.place, dpi);
+        SetDCBrushColor(
+            dc, self.colours.lines.value_or(line.colour.value_or(GetSysColor(COLOR_WINDOWTEXT))));
+        RECT rect = toPixels(line.place, self.dpi);
         rect.bottom = std::max(rect.bottom, rect.top + 1); // at least one pixel at every scale
-        FillRect(dc, &rect, brush);
+        FillRect(dc, &rect, GetStockBrush(DC_BRUSH));
     }
     EndPaint(window, &paint);
 }
@@ -270,6 +278,10 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         HANDLE_MSG(hwnd, WM_CTLCOLOREDIT, onControlColour);
         HANDLE_MSG(hwnd, WM_CTLCOLORSTATIC, onControlColour);
         HANDLE_MSG(hwnd, WM_PAINT, onPaint);
+    case WM_SETTINGCHANGE: // high contrast's among others
+    case WM_SYSCOLORCHANGE:
+        recolour(hwnd);
+        return 0;
     case WM_DPICHANGED: // windowsx.h has no cracker for it
         layOut(hwnd, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
@@ -280,26 +292,32 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 } // namespace
 
+Colours coloursFor(bool highContrast) {
+    // A dialog's colours for the window and its label, as the system draws a static control.
+    const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+    return highContrast
+               ? Colours{GetSysColor(COLOR_3DFACE), text, GetSysColor(COLOR_WINDOW), text, text}
+               : Colours{layout::kWindowBackground, layout::kLabelText, layout::kTextBoxBackground,
+                         layout::kTextBoxText, std::nullopt};
+}
+
 HWND createMainWindow(HINSTANCE instance, int show) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = windowProcedure;
     windowClass.hInstance = instance;
     // Icon group 1, the executable's own icon.
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    windowClass.hIconSm = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                   GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = L"frmMain";
-    if (RegisterClassExW(&windowClass) == 0) {
+    if (RegisterClassW(&windowClass) == 0) {
         return nullptr;
     }
 
     // Sized once it knows its DPI, placed by the window system; owns its state until WM_NCDESTROY.
+    auto state = std::make_unique<WindowState>();
     HWND window =
         CreateWindowExW(0, L"frmMain", L"Kestrune", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, new WindowState);
+                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, &state);
     if (window == nullptr) {
         return nullptr;
     }

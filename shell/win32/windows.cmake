@@ -7,13 +7,13 @@ set(kestrune_shell ${kestrune_win32}/..)
 # Every Windows target of ours: the wide API, and windows.h without its extras and min/max.
 target_compile_definitions(kestrune_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
-add_executable(Kestrune WIN32
-    ${kestrune_win32}/main.cpp
-    ${kestrune_win32}/message_box_reporter.cpp
-    ${PROJECT_SOURCE_DIR}/main_window/win32/main_window.cpp
-    ${kestrune_win32}/kestrune_windows.rc
-)
-target_link_libraries(Kestrune PRIVATE kestrune_core kestrune_options comctl32)
+# The window and the executable's resources, for the program and the window probe.
+add_library(kestrune_ui OBJECT ${PROJECT_SOURCE_DIR}/main_window/win32/main_window.cpp
+    ${kestrune_win32}/kestrune_windows.rc)
+target_link_libraries(kestrune_ui PUBLIC kestrune_core comctl32 PRIVATE kestrune_options)
+
+add_executable(Kestrune WIN32 ${kestrune_win32}/main.cpp)
+target_link_libraries(Kestrune PRIVATE kestrune_ui kestrune_options)
 # libstdc++ and libgcc linked in, so no DLL is needed that Windows does not ship. Release builds
 # drop the symbols (the static runtime's would double the size); no link time, for reproducibility.
 target_link_options(Kestrune PRIVATE -static $<$<NOT:$<CONFIG:Debug>>:-s> -Wl,--no-insert-timestamp)

@@ -14,7 +14,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Wine's 64-bit loader, named directly: Debian's wine wrapper prefers the 32-bit one whenever
-# wine32 is installed, even where the kernel cannot run it.
-find_program(KESTRUNE_WINE wine64 PATHS /usr/lib/wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTRUNE_WINE})

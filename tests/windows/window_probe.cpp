@@ -1,18 +1,39 @@
-// Prints, for each visible control of Kestrune's window in z-order at the system's DPI, the MSAA
-// role and name a screen reader gets, the height inside the control and its font's cell height.
+// Prints what a refused creation of Kestrune's window leaves; for each visible control in z-order
+// at the system's DPI, the MSAA role and name a screen reader gets, the height inside it and its
+// font's cell height; the title bar's icon at 144 DPI; the colours picked with high contrast off
+// and on, under a scheme of its own.
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
 #include <cstdio>
+#include <cstdlib>
 #include <oleacc.h>
 
 #include "main_window/win32/main_window.h"
+
+// clang-format off
+static long live; // objects on the heap
+void* operator new(std::size_t size) { return ++live, std::malloc(size); }
+void operator delete(void* object) noexcept { live -= object != nullptr, std::free(object); }
+void operator delete(void* object, std::size_t) noexcept { operator delete(object); }
+// clang-format on
 
 int main() {
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     CoInitialize(nullptr);
-    HWND window = kestrune::createMainWindow(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    // Creation refused before the window takes its state.
+    HHOOK refusal = SetWindowsHookExW(
+        WH_CBT, [](int code, WPARAM, LPARAM) -> LRESULT { return code == HCBT_CREATEWND; }, nullptr,
+        GetCurrentThreadId());
+    const long before = live;
+    std::printf("refused %d, ", kestrune::createMainWindow(instance, SW_SHOWNORMAL) == nullptr);
+    std::printf("leaked %ld\n", live - before);
+    UnhookWindowsHookEx(refusal);
+    UnregisterClassW(L"frmMain", instance);
+
+    HWND window = kestrune::createMainWindow(instance, SW_SHOWNORMAL);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         IAccessible* object = nullptr;
         if (!IsWindowVisible(child) ||
@@ -39,6 +60,22 @@ int main() {
                     metrics.tmHeight);
         SysFreeString(name);
         object->Release();
+    }
+
+    const RECT place{};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&place));
+    ICONINFO icon{};
+    GetIconInfo(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)), &icon);
+    BITMAP image{};
+    GetObjectW(icon.hbmColor, sizeof image, &image);
+    std::printf("icon at 144 dpi: %ldx%ld\n", image.bmWidth, image.bmHeight);
+
+    const int roles[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_3DFACE};
+    const COLORREF scheme[] = {0x102030, 0x405060, 0x708090};
+    SetSysColors(3, roles, scheme); // until Wine's server ends
+    for (const kestrune::Colours& c : {kestrune::coloursFor(false), kestrune::coloursFor(true)}) {
+        std::printf("%06lx %06lx %06lx %06lx %06lx\n", c.window, c.label, c.box, c.boxText,
+                    c.lines.value_or(CLR_NONE));
     }
     return window == nullptr;
 }
