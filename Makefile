@@ -53,7 +53,7 @@ test-sanitize: deps
 # Line coverage of our non-test sources by the Linux C++ suites; it fails below 96 %.
 coverage: deps
 	$(CONFIGURE) -B $(COVERAGE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
-		-DKESTRUNE_COVERAGE=ON -DKESTRUNE_BUILD_BENCH=OFF
+		-DCMAKE_CXX_FLAGS=--coverage -DKESTRUNE_BUILD_BENCH=OFF
 	cmake --build $(COVERAGE_DIR) --target core_test main_window_test
 	find $(COVERAGE_DIR) -name '*.gcda' -delete # counts of older builds, and of test discovery
 	$(COVERAGE_DIR)/tests/core_test --gtest_brief=1
