@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""A desktop's clipboard manager at its smallest, on $DISPLAY: it owns CLIPBOARD_MANAGER, prints
-"ready", and when an ending program asks it to save the clipboard (SAVE_TARGETS, the one request a
-manager gets), takes the text, prints it, tells the program so and exits."""
+"""A clipboard manager at its smallest, on $DISPLAY: owns CLIPBOARD_MANAGER, prints "ready", and
+when an ending program asks it to save the clipboard (SAVE_TARGETS, the one request a manager
+gets), takes the text, prints it and tells the program, which then need not wait any longer."""
 
 import sys
 
@@ -27,7 +27,6 @@ while not isinstance(conn.wait_for_event(), xp.SelectionNotifyEvent):  # the tex
     pass
 saved = conn.core.GetProperty(False, window, atom["SAVED"], xp.GetPropertyType.Any, 0, 1 << 20)
 sys.stdout.write(saved.reply().value.buf().decode())
-# Tells the program the clipboard is saved, so it need not wait any longer.
 notify = xp.SelectionNotifyEvent.synthetic(request.time, request.requestor, request.selection,
                                            request.target, request.property)
 conn.core.SendEvent(False, request.requestor, 0, notify.pack())

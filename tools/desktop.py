@@ -66,9 +66,8 @@ class Session:
         return self.picture(window, "-format", "%wx%h", "info:").decode()
 
     def clipboard(self, text: str | None = None) -> str:
-        """The clipboard's text, once set to text if given: set again if Wine, late with an
-        earlier copy, takes it back. The copying tool stays behind to serve the text, so it must
-        not hold our pipes."""
+        """The clipboard's text, once set to text if given, again if Wine, late with an earlier
+        copy, takes it back. The copying tool stays to serve it, so it must not hold our pipes."""
         wait_until(lambda: text is None or subprocess.run(
             self.COPY, env=self.env, input=text.encode(), stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, timeout=10) and self.clipboard() == text, 30, "a copy", 0.5)
@@ -102,8 +101,7 @@ class XSession(Session):
         owner = self.out("xprop", "-id", window, "WM_TRANSIENT_FOR").split()[-1]
         return str(int(owner, 16)) if owner.startswith("0x") else ""
 
-    def picture(self, window: str, *args: str) -> bytes:
-        """The window's client area through ImageMagick's arguments, 8 bits a channel."""
+    def picture(self, window: str, *args: str) -> bytes:  # through ImageMagick's args, 8-bit
         return self.run("import", "-window", window, "-depth", "8", *args).stdout
 
     def screenshot(self, path: Path) -> None:
@@ -172,8 +170,7 @@ class WaylandSession(Session):
     def owner(self, window: str) -> str | None:
         """sway does not say which window a dialog belongs to."""
 
-    def picture(self, window: str, *args: str) -> bytes:
-        """The window's surface (under Qt's own frame, the frame too) at the output's scale."""
+    def picture(self, window: str, *args: str) -> bytes:  # with Qt's own frame if it draws one
         x, y, width, height = self._rect(window)
         ppm = self.run("grim", "-t", "ppm", "-g", f"{x},{y} {width}x{height}", "-").stdout
         return self.run("convert", "ppm:-", "-depth", "8", *args, input=ppm).stdout
