@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <functional>
 #include <random>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <time.h>
@@ -23,7 +22,8 @@
 namespace {
 
 // Western European prose in Windows-1252 (accents, curly quotes, dashes, euro signs, ellipses),
-// words in a fixed pseudo-random order, so nothing repeats at a period a branch predictor learns.
+// words in a fixed pseudo-random order, so nothing repeats at a period a branch predictor learns:
+// each word is the one around a random place in the vocabulary.
 std::u16string proseText(std::size_t length) {
     const std::u16string_view vocabulary =
         u"\u00E9t\u00E9 the garden river evening with under old we walked slowly through market "
@@ -31,16 +31,12 @@ std::u16string proseText(std::size_t length) {
         u"br\u00FBl\u00E9e f\u00FCr M\u00FCller se\u00F1or of fa\u00E7ade D\u00FCrer a pi\u00F9 "
         u"\u00C5se sm\u00F8r \u2013 \u201Cvoil\u00E0\u201D l\u2019h\u00F4tel 12\u00A0\u20AC "
         u"so\u2026 it\u2019s";
-    std::vector<std::u16string_view> words;
-    for (const auto word : std::views::split(vocabulary, u' ')) {
-        words.emplace_back(word.begin(), word.end());
-    }
     std::u16string text;
-    std::uint32_t state = 1;
+    std::minstd_rand random;
     while (text.size() < length) {
-        state = state * 1664525 + 1013904223;
-        text += words[(state >> 8) % words.size()];
-        text += (state >> 24) % 9 == 0 ? u". " : u" ";
+        const std::size_t start = vocabulary.rfind(u' ', random() % vocabulary.size()) + 1;
+        text += vocabulary.substr(start, vocabulary.find(u' ', start) - start);
+        text += random() % 9 == 0 ? u". " : u" ";
     }
     text.resize(length);
     text.back() = u'.';

@@ -43,48 +43,27 @@ def interleaved(env: dict, commands: dict[str, list[str]]) -> dict[str, list[dic
     return samples
 
 
-def table(title: str, samples: dict, key: str, unit: str, target: float | None = None) -> bool:
-    """Prints one figure's medians against the first program's, the floor; returns whether the
-    others met the target."""
-    median = {name: statistics.median(s[key] for s in runs) for name, runs in samples.items()}
-    floor = next(iter(median))
-    print(f"{title} (median of {RUNS} interleaved runs):")
-    print(f"  {'program':<28}{unit:>10}{'vs bare':>10}" + (f"{'target':>10}" if target else ""))
-    ok = True
-    for name, value in median.items():
-        ratio = value / median[floor]
-        line = f"  {name:<28}{value:>10.{1 if unit == 'ms' else 0}f}{ratio:>10.2f}"
-        if target and name != floor:
-            ok &= ratio <= target
-            line += f"{'<= ' + str(target):>10} {'ok' if ratio <= target else 'MISSED'}"
-        print(line)
-    return ok
-
-
-def startup_report(build: Path) -> bool:
-    with XSession() as x:
-        samples = interleaved(x.env, {"bare Qt window (floor)": [str(build / "bench/bare_window")],
-                                      "kestrune": [str(build / "kestrune")]})
-    where = ", Xvfb + openbox"
-    ok = table("Start-up, spawn to window mapped" + where, samples, "map_ms", "ms", STARTUP_TARGET)
-    # The first frame is what a person sees; it is reported beside the mapping, without a target.
-    table("Start-up, spawn to first frame with the content drawn" + where, samples, "drawn_ms",
-          "ms")
-    return ok & table("Resident memory once shown and idle (VmRSS)" + where, samples, "rss_kib",
-                      "KiB", STARTUP_TARGET)
-
-
-def size_report(windows: Path) -> None:
-    size = (windows / "Kestrune.exe").stat().st_size
-    print(f"Kestrune.exe: {size:,} bytes ({size / 1024:.0f} KiB)")
+def table(title: str, samples: dict, key: str, unit: str) -> bool:
+    """Prints Kestrune's median against the bare window's; returns whether it met the target."""
+    bare, kestrune = (statistics.median(s[key] for s in runs) for runs in samples.values())
+    ratio = kestrune / bare
+    print(f"{title} (median of {RUNS} interleaved runs), Xvfb + openbox:")
+    print(f"  bare Qt window {bare:.0f} {unit}, kestrune {kestrune:.0f} {unit}: {ratio:.2f}x "
+          f"(target <= {STARTUP_TARGET}x)  {'ok' if ratio <= STARTUP_TARGET else 'MISSED'}")
+    return ratio <= STARTUP_TARGET
 
 
 def main() -> int:
     build = Path(sys.argv[1] if len(sys.argv) > 1 else "build")
     ok = click_report(build)
-    ok &= startup_report(build)
+    with XSession() as x:
+        samples = interleaved(x.env, {"bare": [str(build / "bench/bare_window")],
+                                      "kestrune": [str(build / "kestrune")]})
+    ok &= table("Start-up, spawn to window mapped", samples, "map_ms", "ms")
+    ok &= table("Resident memory once shown and idle (VmRSS)", samples, "rss_kib", "KiB")
     if len(sys.argv) > 2:
-        size_report(Path(sys.argv[2]))
+        size = (Path(sys.argv[2]) / "Kestrune.exe").stat().st_size
+        print(f"Kestrune.exe: {size:,} bytes ({size / 1024:.0f} KiB)")
     return 0 if ok else 1
 
 

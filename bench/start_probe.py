@@ -1,7 +1,5 @@
 """Starts a program on an X display and measures, from just before the spawn, the time until the
-window manager maps its window and the time until the window first shows the image it settles on
-(a blinking caret aside), read back as fast as the server answers; then its resident memory once
-it is shown and idle.
+window manager maps its window; then its resident memory once it is shown and idle.
 
 A window manager reparents a client's window into its frame before mapping it, so the root's
 SubstructureNotify misses that MapNotify: each new top-level window is watched itself
@@ -11,7 +9,6 @@ child's ends the wait."""
 import select
 import subprocess
 import time
-from array import array
 
 import psutil
 import xcffib
@@ -20,22 +17,6 @@ import xcffib.xproto as xp
 MAP_TIMEOUT = 30.0
 SETTLE_LIMIT = 10.0
 QUIET_SPAN = 0.3  # idle: the process used no CPU time over this span
-STILL_SPAN = 0.3  # settled: the image has not changed over this span
-CARET_SHARE = 0.005  # the share of pixels an image may differ in and match: a text box's caret
-
-
-def _image(conn: xcffib.Connection, window: int) -> bytes:
-    """The window's pixels as the server has them, or nothing while it cannot be read."""
-    try:
-        geometry = conn.core.GetGeometry(window).reply()
-        cookie = conn.core.GetImage(xp.ImageFormat.ZPixmap, window, 0, 0, geometry.width,
-                                    geometry.height, 0xFFFFFFFF)
-        # The raw reply: its pixels start after the 32-byte header. Decoding it into a reply
-        # object would turn every byte into a Python integer, a few milliseconds per frame.
-        reply = conn.wait_for_reply(cookie.sequence)
-    except xcffib.ProtocolException:
-        return b""
-    return bytes(reply.buf[32 : reply.known_max])
 
 
 def _wait_for_map(conn: xcffib.Connection, root: int, child: subprocess.Popen, start: float):
@@ -68,28 +49,10 @@ def _wait_for_map(conn: xcffib.Connection, root: int, child: subprocess.Popen, s
                 # Mapped before the selection took hold: rare, and then late by one round trip.
                 attributes = conn.core.GetWindowAttributes(event.window).reply()
                 if attributes.map_state != xp.MapState.Unmapped and ours(event.window):
-                    return time.perf_counter(), event.window
+                    return time.perf_counter()
         elif isinstance(event, xp.MapNotifyEvent):
             if event.window in watched and ours(event.window):
-                return seen, event.window
-
-
-def _first_drawn(conn: xcffib.Connection, window: int, mapped: float) -> float:
-    """Every distinct image in turn, until one has held still; the first that matches it is the
-    first frame with the content."""
-    frames: list[tuple[float, bytes]] = []
-    while True:
-        now = time.perf_counter()
-        if now - mapped > SETTLE_LIMIT:
-            raise RuntimeError(f"the window's image did not settle within {SETTLE_LIMIT:.0f} s")
-        pixels = _image(conn, window)
-        if not frames or pixels != frames[-1][1]:
-            frames.append((now, pixels))
-        elif now - frames[-1][0] > STILL_SPAN and pixels:
-            break
-    settled = array("I", frames[-1][1])
-    return next(at for at, pixels in frames if len(pixels) == len(settled) * 4 and sum(
-        p != q for p, q in zip(array("I", pixels), settled)) <= CARET_SHARE * len(settled))
+                return seen
 
 
 def _idle_rss_kib(process: psutil.Process) -> int:
@@ -102,7 +65,7 @@ def _idle_rss_kib(process: psutil.Process) -> int:
 
 
 def probe(env: dict, command: list[str]) -> dict:
-    """Runs command on env's DISPLAY and returns {"map_ms", "drawn_ms", "rss_kib"}."""
+    """Runs command on env's DISPLAY and returns {"map_ms", "rss_kib"}."""
     conn = xcffib.connect(display=env["DISPLAY"])
     child = None
     try:
@@ -114,14 +77,12 @@ def probe(env: dict, command: list[str]) -> dict:
         start = time.perf_counter()
         child = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        mapped, window = _wait_for_map(conn, root, child, start)
-        drawn = _first_drawn(conn, window, mapped)
+        mapped = _wait_for_map(conn, root, child, start)
         try:
             rss_kib = _idle_rss_kib(psutil.Process(child.pid))
         except psutil.NoSuchProcess:
             raise RuntimeError("the program ended while settling") from None
-        return {"map_ms": (mapped - start) * 1000, "drawn_ms": (drawn - start) * 1000,
-                "rss_kib": rss_kib}
+        return {"map_ms": (mapped - start) * 1000, "rss_kib": rss_kib}
     finally:
         if child is not None:
             child.kill()

@@ -1,8 +1,6 @@
-"""Private desktops on which the end-to-end tests, the start-up benchmark and the screenshots see
-the program as a person would: XSession, Xvfb with openbox, driven with xdotool and xclip; and
-WaylandSession, sway's headless backend, driven with swaymsg, wtype and wl-clipboard and
-photographed with grim. A session is a context: the desktop lasts as long as the with block.
-Windows are named by the desktop's id, points are in the client area's logical pixels."""
+"""Private desktops, each lasting as long as its with block, on which the tests, the benchmark and
+the screenshots see the program as a person would: XSession, Xvfb with openbox, and WaylandSession,
+sway's headless backend. Windows are named by the desktop's id, points are in logical pixels."""
 
 import contextlib
 import json
@@ -27,35 +25,34 @@ def wait_until(predicate, timeout: float, what: str, interval: float = 0.05):
 def repeat_until(action, effect, timeout: float, what: str, patience: float = 10):
     """Does action, and again whenever effect has not come true within patience seconds, since an
     input sent while the program is busy or not yet listening can be lost; returns the effect."""
-    deadline = time.monotonic() + timeout
-    while True:
+    def tried():
         action()
         with contextlib.suppress(TimeoutError):
-            return wait_until(effect, min(patience, deadline - time.monotonic()), what)
-        if time.monotonic() >= deadline:
-            raise TimeoutError(f"timed out after {timeout:.0f} s waiting for {what}")
+            return wait_until(effect, patience, what)
+
+    return wait_until(tried, timeout, what, 0)
 
 
 class Session:
     def __init__(self, log_dir: Path | None = None):
-        self.log_dir, self.env, self._processes = log_dir, {}, []
+        self.log_dir, self._stack = log_dir, contextlib.ExitStack()
 
-    def _spawn(self, name: str, *command: str, **options) -> None:
+    def _spawn(self, name: str, *command: str, **options) -> None:  # ended, the last first
         with open(self.log_dir / f"{name}.log" if self.log_dir else os.devnull, "wb") as log:
-            self._processes.append(subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log,
-                                                    stderr=log, start_new_session=True, **options))
+            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                       start_new_session=True, **options)
+        self._stack.callback(process.wait, timeout=10)
+        self._stack.callback(process.terminate)
 
     def __enter__(self):
-        self._tmp = tempfile.TemporaryDirectory(prefix="kestrune-desktop-")
-        # Nobody's own settings may change what the desktop or Qt do here.
-        self.env = {k: v for k, v in os.environ.items() if not k.startswith(
-            ("QT_", "WAYLAND_", "XDG_", "SWAY")) and k not in ("DISPLAY", "XAUTHORITY")}
-        self.env.update(XDG_CONFIG_HOME=self._tmp.name, XDG_RUNTIME_DIR=self._tmp.name)
-        try:
+        with self._stack as stack:  # all undone if the desktop cannot start
+            self.tmp = Path(stack.enter_context(tempfile.TemporaryDirectory(prefix="kestrune-")))
+            # Nobody's own settings may change what the desktop or Qt do here.
+            self.env = {k: v for k, v in os.environ.items() if not k.startswith(
+                ("QT_", "WAYLAND_", "XDG_", "SWAY")) and k not in ("DISPLAY", "XAUTHORITY")}
+            self.env.update(XDG_CONFIG_HOME=str(self.tmp), XDG_RUNTIME_DIR=str(self.tmp))
             self._start()
-        except BaseException:
-            self.__exit__()
-            raise
+            self._stack = stack.pop_all()
         return self
 
     def run(self, *args: str, timeout: float = 30, **options) -> subprocess.CompletedProcess:
@@ -65,53 +62,46 @@ class Session:
     def out(self, *args: str) -> str:
         return self.run(*args).stdout.decode().strip()
 
+    def size(self, window: str) -> str:  # in the screen's pixels, as the picture has them
+        return self.picture(window, "-format", "%wx%h", "info:").decode()
+
     def clipboard(self, text: str | None = None) -> str:
-        """The clipboard's text, once set to text if given: set again if Wine, late with an
-        earlier copy, takes it back. The copying tool stays behind to serve the text, so it must
-        not hold our pipes."""
+        """The clipboard's text, once set to text if given, again if Wine, late with an earlier
+        copy, takes it back. The copying tool stays to serve it, so it must not hold our pipes."""
         wait_until(lambda: text is None or subprocess.run(
             self.COPY, env=self.env, input=text.encode(), stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, timeout=10) and self.clipboard() == text, 30, "a copy", 0.5)
         return self.run(*self.PASTE).stdout.decode()
 
     def __exit__(self, *exc) -> None:
-        for process in reversed(self._processes):
-            process.terminate()
-            process.wait(timeout=10)
-        self._tmp.cleanup()
+        self._stack.close()
 
 
 class XSession(Session):
-    COPY, PASTE = ("xclip", "-i", "-selection", "clipboard"), ("xclip", "-o", "-selection",
-                                                                "clipboard")
+    COPY, PASTE = (("xclip", "-selection", "clipboard", way) for way in ("-i", "-o"))
 
     def _start(self) -> None:
         read_fd, write_fd = os.pipe()
         self._spawn("xvfb", "Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
                     "-dpi", "96", "-nolisten", "tcp", "-noreset", pass_fds=(write_fd,))
-        os.close(write_fd)
-        display = ":" + os.fdopen(read_fd).readline().strip()  # written once Xvfb listens
-        self.env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb")
+        os.close(write_fd)  # Xvfb writes its display's number once it listens
+        self.env.update(DISPLAY=":" + os.fdopen(read_fd).readline().strip(), QT_QPA_PLATFORM="xcb")
         self._spawn("openbox", "openbox", "--sm-disable", env=self.env)
         wait_until(lambda: b"window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
                    .stdout, 20, "openbox to manage the screen")
 
-    def windows(self, pid: int, title: str = "Kestrune") -> list[str]:
+    def windows(self, pid: int) -> list[str]:
         return self.out("xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
-                        "--name", f"^{title}$").split()
+                        "--name", "^Kestrune$").split()
 
     def focused(self) -> str:
         return self.out("xdotool", "getactivewindow")
-
-    def size(self, window: str) -> str:
-        return self.out("xdotool", "getwindowgeometry", window).split()[-1]
 
     def owner(self, window: str) -> str | None:  # the window a dialog belongs to, or ""
         owner = self.out("xprop", "-id", window, "WM_TRANSIENT_FOR").split()[-1]
         return str(int(owner, 16)) if owner.startswith("0x") else ""
 
-    def picture(self, window: str, *args: str) -> bytes:
-        """The window's client area through ImageMagick's arguments, 8 bits a channel."""
+    def picture(self, window: str, *args: str) -> bytes:  # through ImageMagick's args, 8-bit
         return self.run("import", "-window", window, "-depth", "8", *args).stdout
 
     def screenshot(self, path: Path) -> None:
@@ -136,9 +126,9 @@ class WaylandSession(Session):
     COPY, PASTE = ("wl-copy",), ("wl-paste", "-n")
 
     def _start(self) -> None:
-        os.chmod(self._tmp.name, 0o711)  # for sway's folder in it; the clients' own stays private
-        (client := Path(self._tmp.name) / "client").mkdir(mode=0o700)
-        (runtime := Path(self._tmp.name) / "sway").mkdir(mode=0o700)
+        os.chmod(self.tmp, 0o711)  # for sway's folder in it; the clients' own stays private
+        (client := self.tmp / "client").mkdir(mode=0o700)
+        (runtime := self.tmp / "sway").mkdir(mode=0o700)
         self.env.update(XDG_RUNTIME_DIR=str(client))
         (config := runtime / "config").write_text("output HEADLESS-1 resolution 1024x768\n"
                                                   "xwayland disable\nseat seat0 hide_cursor 100\n")
@@ -156,15 +146,12 @@ class WaylandSession(Session):
         self.env.update(WAYLAND_DISPLAY=str(display), SWAYSOCK=str(ipc), QT_QPA_PLATFORM="wayland")
         # A seat without a pointer device gives programs no pointer: wayvnc brings a virtual one,
         # which swaymsg's cursor commands then move and press.
-        self._spawn("wayvnc", "wayvnc", "-u", f"{self._tmp.name}/vnc", env=self.env)
+        self._spawn("wayvnc", "wayvnc", "-u", str(self.tmp / "vnc"), env=self.env)
         wait_until(lambda: b'"pointer"' in self.run("swaymsg", "-t", "get_seats").stdout, 20,
                    "wayvnc's pointer")
 
-    def _ipc(self, kind: str):
-        return json.loads(self.run("swaymsg", "-t", kind).stdout)
-
     def _views(self, node: dict | None = None) -> list[dict]:  # the top-level windows
-        node = node or self._ipc("get_tree")
+        node = node or json.loads(self.run("swaymsg", "-t", "get_tree").stdout)
         return ([node] if node.get("pid") else []) + [
             view for child in node["nodes"] + node["floating_nodes"] for view in self._views(child)]
 
@@ -173,22 +160,17 @@ class WaylandSession(Session):
         outer, inner = view["rect"], view["window_rect"]
         return outer["x"] + inner["x"], outer["y"] + inner["y"], inner["width"], inner["height"]
 
-    def windows(self, pid: int, title: str = "Kestrune") -> list[str]:  # the oldest first
+    def windows(self, pid: int) -> list[str]:  # the oldest first
         return [str(v["id"]) for v in sorted(self._views(), key=lambda v: v["id"])
-                if (v["pid"], v["name"]) == (pid, title)]
+                if (v["pid"], v["name"]) == (pid, "Kestrune")]
 
     def focused(self) -> str:
         return next((str(view["id"]) for view in self._views() if view["focused"]), "")
 
-    def size(self, window: str) -> str:  # in the screen's pixels, as the picture has it
-        return "x".join(str(round(n * self._ipc("get_outputs")[0]["scale"]))
-                        for n in self._rect(window)[2:])
-
     def owner(self, window: str) -> str | None:
         """sway does not say which window a dialog belongs to."""
 
-    def picture(self, window: str, *args: str) -> bytes:
-        """The window's surface (under Qt's own frame, the frame too) at the output's scale."""
+    def picture(self, window: str, *args: str) -> bytes:  # with Qt's own frame if it draws one
         x, y, width, height = self._rect(window)
         ppm = self.run("grim", "-t", "ppm", "-g", f"{x},{y} {width}x{height}", "-").stdout
         return self.run("convert", "ppm:-", "-depth", "8", *args, input=ppm).stdout

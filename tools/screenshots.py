@@ -6,7 +6,7 @@ the frame as Windows would. Writes OUT_DIR/kestrune-linux.png and -windows.png."
 import shutil
 import subprocess
 import sys
-import tempfile
+import time
 from pathlib import Path
 
 from desktop import WaylandSession, XSession, wait_until
@@ -21,7 +21,7 @@ def photograph(x, command: list[str], out: Path) -> None:
     wait_until(lambda: x.focused() == window, 60, "its focus")
     x.type("Hello, World!")
     x.keys("Tab", "space", "Tab")  # encrypts; the focus leaves the button
-    subprocess.run(["sleep", "2"])  # the result drawn
+    time.sleep(2)  # the result drawn
     x.screenshot(out)
     # The window alone, off the empty desktop; a palette keeps it a few kilobytes.
     x.run("convert", out, "-trim", "+repage", "-strip", "-colors", "64", f"PNG8:{out}")
@@ -34,12 +34,12 @@ def main() -> None:
     out.mkdir(parents=True, exist_ok=True)
     with WaylandSession() as x:
         photograph(x, [str(linux)], out / "kestrune-linux.png")
-    with XSession() as x, tempfile.TemporaryDirectory() as prefix:
-        x.env.update(WINEPREFIX=prefix, WINEDEBUG="-all",
+    with XSession() as x:
+        x.env.update(WINEPREFIX=str(x.tmp / "wine"), WINEDEBUG="-all",  # gone with the desktop
                      WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d")
         x.run(WINE, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N",
               "/f", timeout=120)
-        shutil.copy("/usr/share/wine/fonts/marlett.ttf", f"{prefix}/drive_c/windows/Fonts")
+        shutil.copy("/usr/share/wine/fonts/marlett.ttf", x.tmp / "wine/drive_c/windows/Fonts")
         photograph(x, [WINE, str(windows)], out / "kestrune-windows.png")
         x.run("wineserver", "--kill")
 
