@@ -2,9 +2,6 @@
 // at the system's DPI, the MSAA role and name a screen reader gets, the height inside it and its
 // font's cell height; the title bar's icon at 144 DPI; the colours picked with high contrast off
 // and on, under a scheme of its own.
-#include <windows.h>
-// After windows.h, which they need.
-#include <commctrl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <oleacc.h>
@@ -19,8 +16,6 @@ void operator delete(void* object, std::size_t) noexcept { operator delete(objec
 // clang-format on
 
 int main() {
-    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
     CoInitialize(nullptr);
     HINSTANCE instance = GetModuleHandleW(nullptr);
     // Creation refused before the window takes its state.
@@ -75,7 +70,7 @@ int main() {
     SetSysColors(3, roles, scheme); // until Wine's server ends
     for (const kestrune::Colours& c : {kestrune::coloursFor(false), kestrune::coloursFor(true)}) {
         std::printf("%06lx %06lx %06lx %06lx %06lx\n", c.window, c.label, c.box, c.boxText,
-                    c.lines.value_or(CLR_NONE));
+                    c.lines.value_or(0xffffffff));
     }
     return window == nullptr;
 }
