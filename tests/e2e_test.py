@@ -187,7 +187,8 @@ class Wine(Journeys):
         self.assertIn(said, re.findall(r"MSGBOX_OnInit (.*)", self.log.read_text())[-1])
 
     def windows(self) -> list[str]:  # any process's, since a helper may start Kestrune
-        return self.x.out("xdotool", "search", "--all", "--onlyvisible", "--name", "^Kestrune$").split()
+        return self.x.out("xdotool", "search", "--all", "--onlyvisible", "--name",
+                          "^Kestrune$").split()
 
     def test_controls_named_and_text_fitting_at_96_and_144_dpi_and_the_window_to_scale(self):
         out = wine(os.environ["PROBE"], env=self.x.env).stdout.decode().splitlines()

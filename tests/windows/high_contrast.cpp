@@ -1,7 +1,7 @@
-// High contrast as Windows reports it, from the registry, where Wine always reports it off. For
-// rundll32: Start runs a program with this DLL, which then answers its SystemParametersInfoW;
-// Set FLAGS MESSAGE [WINDOW TEXT FACE] sets the flags, and the system colours if given (BBGGRR),
-// and sends MESSAGE to every window.
+// High contrast reported from the registry's flags (as a number), where Wine always reports it
+// off. For rundll32: Start runs a program with this DLL, which then answers its
+// SystemParametersInfoW; Set FLAGS MESSAGE [WINDOW TEXT FACE] sets the flags, and the system
+// colours if given (BBGGRR), and sends MESSAGE to every window.
 #include <cstdio>
 #include <process.h>
 #include <windows.h>
