@@ -182,31 +182,28 @@ class Wine(Journeys):
         self.assertIn(said, re.findall(r"MSGBOX_OnInit (.*)", self.log.read_text())[-1])
 
     def windows(self) -> list[str]:  # any process's, since a helper may start Kestrune
-        return self.x.out("xdotool", "search", "--all", "--onlyvisible", "--name", "^Kestrune$").split()
-
-    def at_dpi(self, dpi: int) -> None:  # for what starts from now until the test ends
-        key = ["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-               "/f", "/d"]
-        wine(*key, str(dpi), env=self.x.env)
-        self.addCleanup(wine, *key, "96", env=self.x.env)
+        return self.x.out("xdotool", "search", "--all", "--onlyvisible", "--name",
+                          "^Kestrune$").split()
 
     def test_controls_named_and_text_fitting_at_96_and_144_dpi_and_the_window_to_scale(self):
+        out = wine(os.environ["PROBE"], env=self.x.env).stdout.decode().splitlines()
+        # Window, label, box, box text and lines as BBGGRR, ffffffff for none, under the probe's
+        # scheme (window 102030, text 405060, face 708090)
+        self.assertEqual([line for line in out if "\t" not in line], [
+            "refused 1, leaked 0", "96 dpi, small icon 16x16", "144 dpi, small icon 24x24",
+            "5c4723 e0e0e0 404040 ffffff ffffffff", "708090 405060 102030 405060 405060"])
+        rows = [line.split("\t") for line in out if "\t" in line]
         named = [("text", "Text to encrypt"), ("client", "Encrypt"), ("text", "Text to decrypt"),
                  ("client", "Decrypt"), ("text", "Result"), ("client", "Result:"),
                  ("client", "Quit")]  # Wine's oleacc gives a button the client role
-        for dpi in 96, 144:
-            self.at_dpi(dpi)
-            out = wine(os.environ["PROBE"], env=self.x.env).stdout.decode().splitlines()
-            # Window, label, box, box text and lines as BBGGRR, ffffffff for none, under the probe's
-            # scheme (window 102030, text 405060, face 708090)
-            self.assertEqual(out[:1] + out[-3:], ["refused 1, leaked 0", "icon at 144 dpi: 24x24",
-                                                  "5c4723 e0e0e0 404040 ffffff ffffffff",
-                                                  "708090 405060 102030 405060 405060"])
-            rows = [line.split("\t") for line in out[1:-3]]
-            self.assertEqual([(role, name) for role, name, *_ in rows], named, dpi)
-            for _, name, inside, cell in rows:  # a button's raised edge takes 2 px a side
-                room = int(inside) - (4 if name in ("Encrypt", "Decrypt", "Quit") else 0)
-                self.assertLessEqual(int(cell), room, (dpi, name))
+        self.assertEqual([(role, name) for _, role, name, *_ in rows], named * 2)
+        for dpi, _, name, inside, cell in rows:  # a button's raised edge takes 2 px a side
+            room = int(inside) - (4 if name in ("Encrypt", "Decrypt", "Quit") else 0)
+            self.assertLessEqual(int(cell), room, (dpi, name))
+        key = ["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+               "/f", "/d"]
+        wine(*key, "144", env=self.x.env)
+        self.addCleanup(wine, *key, "96", env=self.x.env)
         # Twips * 144 / 1440: Line1 2 px thick from (12, 84) to x = 252, txtEncrypt y 12-41
         self.start("266x302", {(12, 84): BLACK, (251, 85): BLACK, (252, 84): WINDOW,
                                (130, 83): WINDOW, (130, 86): WINDOW, (130, 27): BOX,
@@ -218,31 +215,28 @@ class Wine(Journeys):
         self.COMMAND = [WINE, "rundll32", f"{dll},Start"]
         self.addCleanup(subprocess.run, ["wineserver", "--kill"], env=self.x.env)  # Wine's colours
 
-        def setting(flags: str, message: str, *scheme: str) -> None:  # colours as RRGGBB
+        # The flags set and the message sent (0: none), then the colours shown, as RRGGBB: the
+        # boxes, the lines and the window, and the label's and the boxes' text (else the lines').
+        def shows(flags: str, message: str, colours: tuple, *scheme: str) -> None:
             subprocess.run([WINE, "rundll32", f"{dll},Set", flags, message,
                             *(bytes.fromhex(c)[::-1].hex() for c in scheme)],
                            env=self.x.env, timeout=60, check=True)
             if scheme:  # Wine's programs keep the colours they have read: a new start for each
                 self.start(layout={})
                 self.x.type("Hi\t")  # text in the box, and no caret
-
-        def shows(window: str, text: str, face: str, label: str = "", box: str = "") -> None:
-            rgb = {WINDOW: face, BOX: window, BLACK: text}  # the layout's points in a scheme
+            box, text, window, label, box_text = (*colours, colours[1], colours[1])[:5]
+            rgb = {WINDOW: window, BOX: box, BLACK: text}  # the layout's points in a scheme
             self.shows({p: tuple(bytes.fromhex(rgb[c])) for p, c in LAYOUT_96.items()})
-            for crop, colour in ("41x15+8+120", label or text), ("150x15+12+10", box or text):
+            for crop, colour in ("41x15+8+120", label), ("150x15+12+10", box_text):
                 self.assertIn(f"#{colour}".upper().encode(), self.screen("-crop", crop, "txt:-"))
 
         black, white = ("000000", "ffffff", "000080"), ("ffffff", "000000", "c0c0c0")
         own = ("404040", "000000", "23475c", "e0e0e0", "ffffff")  # with white's black lines
-        setting("1", "0", *black)
-        shows(*black)
+        shows("1", "0", black, *black)
         repeat_until(lambda: self.click("cmdQuit"), lambda: self.app.poll() is not None, 60, "Quit")
-        setting("0", "0", *white)
-        shows(*own)
-        setting("1", "26")  # WM_SETTINGCHANGE
-        shows(*white)
-        setting("0", "21")  # WM_SYSCOLORCHANGE
-        shows(*own)
+        shows("0", "0", own, *white)
+        shows("1", "26", white)  # WM_SETTINGCHANGE
+        shows("0", "21", own)  # WM_SYSCOLORCHANGE
 
 
 class Installer(Desktop):
@@ -271,15 +265,14 @@ class Installer(Desktop):
         subprocess.run([WINE, "start", r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
                         r"\Kestrune\Kestrune.lnk"], env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60, check=True)
-        pid = int(wait_until(lambda: self.x.run("xdotool", "search", "--onlyvisible", "--name",
-                                                "^Kestrune$", "getwindowpid").stdout, 60, "it"))
+        pid = int(wait_until(lambda: self.x.out("xdotool", "search", "--onlyvisible", "--name",
+                                                "^Kestrune$", "getwindowpid"), 60, "it"))
         # While it hangs (stopped), the uninstaller waits, then fails and removes nothing; run in
         # place (_?=) for its status, from cmd, which leaves the folder unquoted as NSIS needs.
         installed = lambda: sorted([*program.glob("*"), *menu.glob("*")])
         before = installed()
         os.kill(pid, signal.SIGSTOP)
-        failed = subprocess.run([WINE, "cmd", "/c", "Uninstall.exe", "/S", "_?=%CD%"], cwd=program,
-                                env=env, capture_output=True, timeout=60)
+        failed = self.x.run(WINE, "cmd", "/c", "Uninstall.exe", "/S", "_?=%CD%", cwd=program)
         os.kill(pid, signal.SIGCONT)
         self.assertEqual([failed.returncode, installed()], [2, before])
         wine(r"C:\Program Files\Kestrune\Uninstall.exe", "/S", env=env)  # now it closes it

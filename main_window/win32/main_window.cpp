@@ -1,6 +1,7 @@
 #include "main_window/win32/main_window.h"
 
 #include <algorithm>
+#include <commctrl.h>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,17 +21,6 @@ namespace {
 // A control's ID is kFirstId plus its index in kControls, created in that order (tab and z-order),
 // clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and Escape.
 constexpr int kFirstId = 100;
-
-consteval int idOf(std::string_view name) {
-    return kFirstId + static_cast<int>(layout::indexOf(name));
-}
-
-// The control with this ID, if it is one of the layout's.
-const layout::Control* controlOf(int id) {
-    const auto index = static_cast<std::size_t>(id - kFirstId);
-    return id >= kFirstId && index < std::size(layout::kControls) ? &layout::kControls[index]
-                                                                  : nullptr;
-}
 
 // Each kind's window class, in layout::Kind's order.
 struct WindowClass {
@@ -55,24 +45,18 @@ template <typename Function> Function* fromUser32(const char* name) {
     return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
 }
 
-UINT dpiOf(HWND window) {
+int dpiOf(HWND window) {
     if (const auto getDpiForWindow = fromUser32<decltype(GetDpiForWindow)>("GetDpiForWindow")) {
         return getDpiForWindow(window);
     }
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    return static_cast<UINT>(dpi);
+    return dpi;
 }
 
-void frameFor(RECT& client, UINT dpi) {
-    const auto forDpi = fromUser32<decltype(AdjustWindowRectExForDpi)>("AdjustWindowRectExForDpi");
-    forDpi ? forDpi(&client, kWindowStyle, FALSE, 0, dpi)
-           : AdjustWindowRectEx(&client, kWindowStyle, FALSE, 0);
-}
-
-RECT toPixels(const layout::Twips& twips, UINT dpi) {
-    const layout::Pixels pixels = layout::toPixels(twips, static_cast<int>(dpi));
+RECT rectOf(const layout::Twips& twips, int dpi) {
+    const layout::Pixels pixels = layout::toPixels(twips, dpi);
     return {pixels.left, pixels.top, pixels.right, pixels.bottom};
 }
 
@@ -110,8 +94,8 @@ struct WindowState {
     frmMain commands{encryptBox, decryptBox, resultBox};
     Colours colours;
     HFONT font = nullptr;
-    UINT dpi = USER_DEFAULT_SCREEN_DPI; // the one the window is laid out for
-    HWND focus = nullptr;               // the control to give the focus back to on reactivation
+    int dpi = USER_DEFAULT_SCREEN_DPI; // the one the window is laid out for
+    HWND focus = nullptr;              // the control to give the focus back to on reactivation
 
     ~WindowState() { DeleteObject(font); }
 };
@@ -131,29 +115,28 @@ void recolour(HWND window) {
 
 // Sizes the window and places every control for a DPI. The layout was drawn for the 8-point
 // dialog font, so its controls get that, at the same DPI, rather than the larger message font.
-void layOut(HWND window, UINT dpi, const RECT* suggested) {
+void layOut(HWND window, int dpi, const RECT* suggested) {
     WindowState& self = state(window);
     self.dpi = dpi;
-    RECT frame = toPixels(layout::frmMain, dpi);
-    frameFor(frame, dpi);
+    RECT frame = rectOf(layout::frmMain, dpi);
+    const auto adjust = fromUser32<decltype(AdjustWindowRectExForDpi)>("AdjustWindowRectExForDpi");
+    adjust ? adjust(&frame, kWindowStyle, FALSE, 0, dpi)
+           : AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
     SetWindowPos(window, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0,
                  frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
 
-    HFONT old = std::exchange(self.font,
-                              CreateFontW(-layout::fontPixels(static_cast<int>(dpi)), 0, 0, 0,
-                                          FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                          DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg 2"));
+    HFONT old = std::exchange(
+        self.font, CreateFontW(-layout::fontPixels(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                               DEFAULT_QUALITY, DEFAULT_PITCH, L"MS Shell Dlg 2"));
     for (std::size_t i = 0; i < std::size(layout::kControls); ++i) {
-        HWND child = GetDlgItem(window, kFirstId + static_cast<int>(i));
-        if (child == nullptr) {
-            continue; // a line
+        if (HWND child = GetDlgItem(window, kFirstId + static_cast<int>(i))) { // not a line
+            const RECT place = rectOf(layout::kControls[i].place, dpi);
+            SetWindowPos(child, nullptr, place.left, place.top, place.right - place.left,
+                         place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowFont(child, self.font, TRUE);
         }
-        const RECT place = toPixels(layout::kControls[i].place, dpi);
-        SetWindowPos(child, nullptr, place.left, place.top, place.right - place.left,
-                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        SetWindowFont(child, self.font, TRUE);
     }
     DeleteObject(old);
     // The title bar's icon, drawn for this DPI; the window hands back the one it replaces.
@@ -202,9 +185,10 @@ BOOL onCreate(HWND window, LPCREATESTRUCTW create) {
             Edit_LimitText(child, 0);
         }
     }
-    self.encryptBox.edit = self.focus = GetDlgItem(window, idOf("txtEncrypt"));
-    self.decryptBox.edit = GetDlgItem(window, idOf("txtDecrypt"));
-    self.resultBox.edit = GetDlgItem(window, idOf("txtResult"));
+    self.encryptBox.edit = self.focus =
+        GetDlgItem(window, kFirstId + layout::indexOf("txtEncrypt"));
+    self.decryptBox.edit = GetDlgItem(window, kFirstId + layout::indexOf("txtDecrypt"));
+    self.resultBox.edit = GetDlgItem(window, kFirstId + layout::indexOf("txtResult"));
     recolour(window);
     layOut(window, dpiOf(window), nullptr);
     return TRUE;
@@ -213,9 +197,6 @@ BOOL onCreate(HWND window, LPCREATESTRUCTW create) {
 void onNCDestroy(HWND window) {
     DestroyIcon(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)));
     delete reinterpret_cast<WindowState*>(SetWindowLongPtrW(window, GWLP_USERDATA, 0));
-}
-
-void onDestroy(HWND) {
     PostQuitMessage(0);
 }
 
@@ -223,7 +204,7 @@ void onDestroy(HWND) {
 void onActivate(HWND window, UINT activation, HWND, BOOL minimized) {
     WindowState& self = state(window);
     if (activation == WA_INACTIVE) {
-        if (HWND focus = GetFocus(); focus != nullptr && IsChild(window, focus)) {
+        if (HWND focus = GetFocus(); IsChild(window, focus)) {
             self.focus = focus;
         }
     } else if (!minimized) {
@@ -232,9 +213,11 @@ void onActivate(HWND window, UINT activation, HWND, BOOL minimized) {
 }
 
 void onCommand(HWND window, int id, HWND, UINT notification) {
-    const layout::Control* control = controlOf(id);
-    if (notification == BN_CLICKED && control && control->click) {
-        runtime::dispatchCommand([&] { std::invoke(control->click, state(window).commands); });
+    const auto index = static_cast<std::size_t>(id - kFirstId); // past the end below kFirstId
+    if (notification == BN_CLICKED && index < std::size(layout::kControls)) {
+        if (const auto click = layout::kControls[index].click) {
+            runtime::dispatchCommand([&] { std::invoke(click, state(window).commands); });
+        }
     }
 }
 
@@ -260,7 +243,7 @@ void onPaint(HWND window) {
         }
         SetDCBrushColor(
             dc, self.colours.lines.value_or(line.colour.value_or(GetSysColor(COLOR_WINDOWTEXT))));
-        RECT rect = toPixels(line.place, self.dpi);
+        RECT rect = rectOf(line.place, self.dpi);
         rect.bottom = std::max(rect.bottom, rect.top + 1); // at least one pixel at every scale
         FillRect(dc, &rect, GetStockBrush(DC_BRUSH));
     }
@@ -271,7 +254,6 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     switch (message) {
         HANDLE_MSG(hwnd, WM_NCCREATE, onNCCreate);
         HANDLE_MSG(hwnd, WM_CREATE, onCreate);
-        HANDLE_MSG(hwnd, WM_DESTROY, onDestroy);
         HANDLE_MSG(hwnd, WM_NCDESTROY, onNCDestroy);
         HANDLE_MSG(hwnd, WM_ACTIVATE, onActivate);
         HANDLE_MSG(hwnd, WM_COMMAND, onCommand);
@@ -302,6 +284,9 @@ Colours coloursFor(bool highContrast) {
 }
 
 HWND createMainWindow(HINSTANCE instance, int show) {
+    // Loads Common Controls 6, which the manifest asks for, so the controls are themed.
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = windowProcedure;
     windowClass.hInstance = instance;
@@ -309,31 +294,24 @@ HWND createMainWindow(HINSTANCE instance, int show) {
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = L"frmMain";
-    if (RegisterClassW(&windowClass) == 0) {
-        return nullptr;
-    }
-
+    RegisterClassW(&windowClass); // without it, creation fails
     // Sized once it knows its DPI, placed by the window system; owns its state until WM_NCDESTROY.
     auto state = std::make_unique<WindowState>();
     HWND window =
         CreateWindowExW(0, L"frmMain", L"Kestrune", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, &state);
-    if (window == nullptr) {
-        return nullptr;
+    if (window != nullptr) {
+        ShowWindow(window, show);
+        UpdateWindow(window);
     }
-    ShowWindow(window, show);
-    UpdateWindow(window);
     return window;
 }
 
 bool handleWindowKeys(HWND window, MSG& message) {
     if (message.message == WM_KEYDOWN && message.wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
-        GetParent(message.hwnd) == window) {
-        const layout::Control* control = controlOf(GetDlgCtrlID(message.hwnd));
-        if (control && control->kind == layout::Kind::TextBox) {
-            Edit_SetSel(message.hwnd, 0, -1);
-            return true;
-        }
+        (SendMessageW(message.hwnd, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)) { // a text box
+        Edit_SetSel(message.hwnd, 0, -1);
+        return true;
     }
     return IsDialogMessageW(window, &message);
 }

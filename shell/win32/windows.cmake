@@ -18,11 +18,11 @@ target_link_libraries(Kestrune PRIVATE kestrune_ui kestrune_options)
 # drop the symbols (the static runtime's would double the size); no link time, for reproducibility.
 target_link_options(Kestrune PRIVATE -static $<$<NOT:$<CONFIG:Debug>>:-s> -Wl,--no-insert-timestamp)
 # Icon group 1 over images 30001 to 30006, in the order of kestrune.ico.
-set(icon_resources)
+set(icon_resources ${KESTRUNE_ICON_DIR}/rc/group-icon.bin)
 foreach(id RANGE 30001 30006)
     list(APPEND icon_resources ${KESTRUNE_ICON_DIR}/rc/icon-${id}.bin)
 endforeach()
-add_custom_command(OUTPUT ${icon_resources} ${KESTRUNE_ICON_DIR}/rc/group-icon.bin
+add_custom_command(OUTPUT ${icon_resources}
     COMMAND python3 ${kestrune_win32}/icon_resources.py ${KESTRUNE_ICO} 30001 ${KESTRUNE_ICON_DIR}/rc
     DEPENDS ${KESTRUNE_ICO} ${kestrune_win32}/icon_resources.py VERBATIM)
 # The scripts name their files relative to shell/, or to the build folder for generated ones.
@@ -31,8 +31,7 @@ set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY
     INCLUDE_DIRECTORIES ${kestrune_shell} ${PROJECT_BINARY_DIR})
 set_property(SOURCE ${kestrune_win32}/kestrune_windows.rc APPEND PROPERTY OBJECT_DEPENDS
     ${kestrune_shell}/kestrune.rc ${PROJECT_BINARY_DIR}/Kestrune.exe.manifest
-    ${PROJECT_BINARY_DIR}/kestrune_version.h ${icon_resources}
-    ${KESTRUNE_ICON_DIR}/rc/group-icon.bin)
+    ${PROJECT_BINARY_DIR}/kestrune_version.h ${icon_resources})
 
 # The installer (NSIS) and the zip both hold the executable and the licence beside it.
 install(TARGETS Kestrune RUNTIME DESTINATION .)

@@ -1,10 +1,7 @@
-// Prints what a refused creation of Kestrune's window leaves; for each visible control in z-order
-// at the system's DPI, the MSAA role and name a screen reader gets, the height inside it and its
-// font's cell height; the title bar's icon at 144 DPI; the colours picked with high contrast off
-// and on, under a scheme of its own.
-#include <windows.h>
-// After windows.h, which they need.
-#include <commctrl.h>
+// Prints what a refused creation of Kestrune's window leaves; at 96 and then 144 DPI, the title
+// bar's icon, and for each visible control in z-order the MSAA role and name a screen reader gets,
+// the height inside it and its font's cell height; the colours picked with high contrast off and
+// on, under a scheme of its own.
 #include <cstdio>
 #include <cstdlib>
 #include <oleacc.h>
@@ -19,8 +16,6 @@ void operator delete(void* object, std::size_t) noexcept { operator delete(objec
 // clang-format on
 
 int main() {
-    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
     CoInitialize(nullptr);
     HINSTANCE instance = GetModuleHandleW(nullptr);
     // Creation refused before the window takes its state.
@@ -31,51 +26,52 @@ int main() {
     std::printf("refused %d, ", kestrune::createMainWindow(instance, SW_SHOWNORMAL) == nullptr);
     std::printf("leaked %ld\n", live - before);
     UnhookWindowsHookEx(refusal);
-    UnregisterClassW(L"frmMain", instance);
 
     HWND window = kestrune::createMainWindow(instance, SW_SHOWNORMAL);
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        IAccessible* object = nullptr;
-        if (!IsWindowVisible(child) ||
-            FAILED(AccessibleObjectFromWindow(child, OBJID_CLIENT, __uuidof(IAccessible),
-                                              reinterpret_cast<void**>(&object)))) {
-            continue;
+    for (const int dpi : {96, 144}) {
+        const RECT place{};
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+        ICONINFO icon{};
+        GetIconInfo(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)),
+                    &icon);
+        BITMAP image{};
+        GetObjectW(icon.hbmColor, sizeof image, &image);
+        std::printf("%d dpi, small icon %ldx%ld\n", dpi, image.bmWidth, image.bmHeight);
+        for (HWND child = GetWindow(window, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            IAccessible* object = nullptr;
+            if (!IsWindowVisible(child) ||
+                FAILED(AccessibleObjectFromWindow(child, OBJID_CLIENT, __uuidof(IAccessible),
+                                                  reinterpret_cast<void**>(&object)))) {
+                continue;
+            }
+            VARIANT self{}, role{};
+            self.vt = VT_I4; // CHILDID_SELF
+            BSTR name = nullptr;
+            wchar_t roleText[64] = L"";
+            object->get_accRole(self, &role);
+            object->get_accName(self, &name);
+            GetRoleTextW(static_cast<DWORD>(role.lVal), roleText, 64);
+            RECT inside;
+            GetClientRect(child, &inside);
+            HDC dc = GetDC(child);
+            SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
+            TEXTMETRICW metrics;
+            GetTextMetricsW(dc, &metrics);
+            ReleaseDC(child, dc);
+            std::printf("%d\t%ls\t%ls\t%ld\t%ld\n", dpi, roleText, name ? name : L"",
+                        inside.bottom - inside.top, metrics.tmHeight);
+            SysFreeString(name);
+            object->Release();
         }
-        VARIANT self{}, role{};
-        self.vt = VT_I4; // CHILDID_SELF
-        BSTR name = nullptr;
-        wchar_t roleText[64] = L"";
-        object->get_accRole(self, &role);
-        object->get_accName(self, &name);
-        GetRoleTextW(static_cast<DWORD>(role.lVal), roleText, 64);
-
-        RECT inside;
-        GetClientRect(child, &inside);
-        HDC dc = GetDC(child);
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
-        TEXTMETRICW metrics;
-        GetTextMetricsW(dc, &metrics);
-        ReleaseDC(child, dc);
-        std::printf("%ls\t%ls\t%ld\t%ld\n", roleText, name ? name : L"", inside.bottom - inside.top,
-                    metrics.tmHeight);
-        SysFreeString(name);
-        object->Release();
     }
-
-    const RECT place{};
-    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&place));
-    ICONINFO icon{};
-    GetIconInfo(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)), &icon);
-    BITMAP image{};
-    GetObjectW(icon.hbmColor, sizeof image, &image);
-    std::printf("icon at 144 dpi: %ldx%ld\n", image.bmWidth, image.bmHeight);
 
     const int roles[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_3DFACE};
     const COLORREF scheme[] = {0x102030, 0x405060, 0x708090};
     SetSysColors(3, roles, scheme); // until Wine's server ends
     for (const kestrune::Colours& c : {kestrune::coloursFor(false), kestrune::coloursFor(true)}) {
         std::printf("%06lx %06lx %06lx %06lx %06lx\n", c.window, c.label, c.box, c.boxText,
-                    c.lines.value_or(CLR_NONE));
+                    c.lines.value_or(0xffffffff));
     }
     return window == nullptr;
 }
