@@ -1,5 +1,5 @@
-// The cipher against a model built apart from it (glibc's iconv for the code page, the plain
-// algorithm), the commands' own rule, and the runtime's last resorts, which no window test reaches.
+// The cipher held to the code page as glibc's iconv has it, the commands' own rule, and the
+// runtime's last resorts, which no window test reaches.
 
 #include <algorithm>
 #include <array>
@@ -15,10 +15,6 @@
 namespace kestrune {
 namespace {
 
-namespace model {
-
-constexpr int kShift = 3;
-
 // Windows-1252, code to character; the five bytes glibc leaves unassigned keep their C1 control.
 const std::array<char16_t, 256> kCodePage = [] {
     std::array<char16_t, 256> table{};
@@ -32,49 +28,6 @@ const std::array<char16_t, 256> kCodePage = [] {
     iconv_close(cd);
     return table;
 }();
-
-struct Outcome {
-    bool refused = false;
-    std::u16string text;
-    CipherError::Kind kind = CipherError::Kind::Overflow;
-    std::size_t position = 0;
-    bool operator==(const Outcome&) const = default;
-};
-
-std::u16string strip(const std::u16string& text, char16_t unit) {
-    const auto first = text.find_first_not_of(unit);
-    return first == text.npos ? u"" : text.substr(first, text.find_last_not_of(unit) + 1 - first);
-}
-
-// What the program does with text, in the model's terms: shift < 0 encrypts.
-Outcome program(const std::u16string& text, int shift, std::u16string* message = nullptr) {
-    try {
-        return {false, shift < 0 ? EncryptString(text) : DecipherString(text)};
-    } catch (const CipherError& error) {
-        if (message) {
-            *message = error.message();
-        }
-        return {true, {}, error.kind(), error.position()};
-    }
-}
-
-Outcome shift(const std::u16string& St, int shift) {
-    std::u16string out;
-    for (std::size_t i = 0; i < St.size() && St.size() <= 32767; ++i) {
-        const auto found = std::ranges::find(kCodePage, St[i]);
-        const int code = int(found - kCodePage.begin()) + shift;
-        if (found == kCodePage.end() || code < 0 || code > 255) {
-            return {true, {}, CipherError::Kind::InvalidArgument, i + 1};
-        }
-        out += kCodePage[code];
-    }
-    if (St.size() >= 32767) { // the 16-bit length, or the counter's step after the last
-        return {true, {}, CipherError::Kind::Overflow, 0};
-    }
-    return {false, strip(out, u' ')};
-}
-
-} // namespace model
 
 using Kind = CipherError::Kind;
 
@@ -107,23 +60,41 @@ TEST(Cipher, RefusalsNameTheFirstOffender) {
          u"decrypt a text of 1,234,567 characters: the longest text Kestrune can decrypt is"},
     };
     for (const auto& [shift, text, position, says] : refusals) {
-        const model::Outcome expected{
-            true, {}, position ? Kind::InvalidArgument : Kind::Overflow, position};
-        std::u16string message;
-        EXPECT_EQ(model::program(text, shift, &message), expected) << position;
-        EXPECT_PRED2(contains, message, says);
+        try {
+            shift < 0 ? EncryptString(text) : DecipherString(text);
+            ADD_FAILURE() << position;
+        } catch (const CipherError& error) {
+            EXPECT_EQ(error.kind(), position ? Kind::InvalidArgument : Kind::Overflow);
+            EXPECT_EQ(error.position(), position);
+            EXPECT_PRED2(contains, error.message(), says);
+        }
     }
 }
 
-TEST(Cipher, EveryCharacterFollowsTheModel) {
-    const std::u16string all(model::kCodePage.begin() + 3, model::kCodePage.end() - 3);
-    for (int unit = 0; unit <= 0x10000; ++unit) { // the last: every code that shifts both ways
-        const std::u16string text = unit > 0xFFFF ? all : std::u16string(1, char16_t(unit));
-        for (const int shift : {-model::kShift, model::kShift}) {
-            ASSERT_EQ(model::program(text, shift), model::shift(text, shift))
-                << unit << " " << shift;
+// Alone, each character becomes the one whose code is 3 lower or higher, none where that is a
+// space, or is refused at position 1; the code page as one text comes back whole.
+TEST(Cipher, EveryCharacterShiftsByItsCode) {
+    for (int unit = 0; unit <= 0xFFFF; ++unit) {
+        const auto found = std::ranges::find(kCodePage, char16_t(unit));
+        for (const int shift : {-3, 3}) {
+            const int code = int(found - kCodePage.begin()) + shift;
+            const bool refused = found == kCodePage.end() || code < 0 || code > 255;
+            std::u16string expected = refused ? u"refused" : u"";
+            if (!refused && kCodePage[code] != u' ') {
+                expected = kCodePage[code];
+            }
+            std::u16string text(1, char16_t(unit));
+            try {
+                text = shift < 0 ? EncryptString(text) : DecipherString(text);
+            } catch (const CipherError& error) {
+                text = error.kind() == Kind::InvalidArgument && error.position() == 1 ? u"refused"
+                                                                                      : u"?";
+            }
+            ASSERT_EQ(text, expected) << unit << " " << shift;
         }
     }
+    const std::u16string all(kCodePage.begin() + 3, kCodePage.end() - 3);
+    EXPECT_EQ(DecipherString(EncryptString(all)), all);
 }
 
 struct FakeBox : TextBox {
