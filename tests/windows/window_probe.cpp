@@ -1,7 +1,6 @@
 // Prints what a refused creation of Kestrune's window leaves; at 96 and then 144 DPI, the title
-// bar's icon, and for each visible control in z-order the MSAA role and name a screen reader gets,
-// the height inside it and its font's cell height; the colours picked with high contrast off and
-// on, under a scheme of its own.
+// bar's icon, and for each visible control in z-order the MSAA role and name a screen reader gets;
+// the colours picked with high contrast off and on, under a scheme of its own.
 #include <cstdio>
 #include <cstdlib>
 #include <oleacc.h>
@@ -52,15 +51,7 @@ int main() {
             object->get_accRole(self, &role);
             object->get_accName(self, &name);
             GetRoleTextW(static_cast<DWORD>(role.lVal), roleText, 64);
-            RECT inside;
-            GetClientRect(child, &inside);
-            HDC dc = GetDC(child);
-            SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
-            TEXTMETRICW metrics;
-            GetTextMetricsW(dc, &metrics);
-            ReleaseDC(child, dc);
-            std::printf("%d\t%ls\t%ls\t%ld\t%ld\n", dpi, roleText, name ? name : L"",
-                        inside.bottom - inside.top, metrics.tmHeight);
+            std::printf("%d\t%ls\t%ls\n", dpi, roleText, name ? name : L"");
             SysFreeString(name);
             object->Release();
         }
