@@ -54,10 +54,9 @@ test-sanitize: deps
 coverage: deps
 	$(CONFIGURE) -B $(COVERAGE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
 		-DCMAKE_CXX_FLAGS=--coverage -DKESTRUNE_BUILD_BENCH=OFF
-	cmake --build $(COVERAGE_DIR) --target core_test main_window_test
+	cmake --build $(COVERAGE_DIR) --target unit_test
 	find $(COVERAGE_DIR) -name '*.gcda' -delete # counts of older builds, and of test discovery
-	$(COVERAGE_DIR)/tests/core_test --gtest_brief=1
-	cd $(COVERAGE_DIR)/tests && ./main_window_test --gtest_brief=1
+	cd $(COVERAGE_DIR)/tests && ./unit_test --gtest_brief=1
 	gcovr --root . --filter '(cipher|runtime|main_window|shell)/' --fail-under-line 96 \
 		--print-summary $(COVERAGE_DIR)
 
