@@ -140,17 +140,17 @@ TEST(Commands, ShowTheResultOrSayWhyNot) {
 // Anything but an Error is reported in general words; with no reporter that works, standard error
 // has it, here in the C locale, which has no Cyrillic.
 TEST(Dispatch, ReportsAnythingThrownAndSurvivesAFailingReporter) {
-    std::vector<std::u16string> reports;
-    runtime::setErrorReporter([&](const std::u16string& m) { reports.push_back(m); });
+    std::u16string reported;
+    runtime::setErrorReporter([&](const std::u16string& m) { reported += m + u"|"; });
     runtime::dispatchCommand([] { throw std::runtime_error("internal detail"); });
     runtime::dispatchCommand([] { throw 42; });
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_EQ(reports[0], reports[1]);
-    EXPECT_PRED2(contains, reports[1], u"unexpected error");
+    EXPECT_EQ(reported, u"The command stopped because of an unexpected error. Nothing was "
+                        u"changed.|The command stopped because of an unexpected error. Nothing "
+                        u"was changed.|");
     runtime::setErrorReporter([](const std::u16string&) { throw std::logic_error("no display"); });
     std::setlocale(LC_ALL, "C");
     testing::internal::CaptureStderr();
-    EXPECT_NO_THROW(runtime::dispatchCommand([] { throw runtime::Error(u"x \u0416!"); }));
+    runtime::dispatchCommand([] { throw runtime::Error(u"x \u0416!"); });
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Kestrune: x ?!\n");
 }
 

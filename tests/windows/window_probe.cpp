@@ -1,9 +1,7 @@
 // Prints what a refused creation of Kestrune's window leaves; at 96 and then 144 DPI, the title
-// bar's icon, and for each visible control in z-order the MSAA role and name a screen reader gets;
-// the colours picked with high contrast off and on, under a scheme of its own.
+// bar's icon; the colours picked with high contrast off and on, under a scheme of its own.
 #include <cstdio>
 #include <cstdlib>
-#include <oleacc.h>
 
 #include "main_window/win32/main_window.h"
 
@@ -15,7 +13,6 @@ void operator delete(void* object, std::size_t) noexcept { operator delete(objec
 // clang-format on
 
 int main() {
-    CoInitialize(nullptr);
     HINSTANCE instance = GetModuleHandleW(nullptr);
     // Creation refused before the window takes its state.
     HHOOK refusal = SetWindowsHookExW(
@@ -36,25 +33,6 @@ int main() {
         BITMAP image{};
         GetObjectW(icon.hbmColor, sizeof image, &image);
         std::printf("%d dpi, small icon %ldx%ld\n", dpi, image.bmWidth, image.bmHeight);
-        for (HWND child = GetWindow(window, GW_CHILD); child;
-             child = GetWindow(child, GW_HWNDNEXT)) {
-            IAccessible* object = nullptr;
-            if (!IsWindowVisible(child) ||
-                FAILED(AccessibleObjectFromWindow(child, OBJID_CLIENT, __uuidof(IAccessible),
-                                                  reinterpret_cast<void**>(&object)))) {
-                continue;
-            }
-            VARIANT self{}, role{};
-            self.vt = VT_I4; // CHILDID_SELF
-            BSTR name = nullptr;
-            wchar_t roleText[64] = L"";
-            object->get_accRole(self, &role);
-            object->get_accName(self, &name);
-            GetRoleTextW(static_cast<DWORD>(role.lVal), roleText, 64);
-            std::printf("%d\t%ls\t%ls\n", dpi, roleText, name ? name : L"");
-            SysFreeString(name);
-            object->Release();
-        }
     }
 
     const int roles[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_3DFACE};
