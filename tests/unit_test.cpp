@@ -154,39 +154,25 @@ TEST(Dispatch, ReportsAnythingThrownAndSurvivesAFailingReporter) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Kestrune: x ?!\n");
 }
 
-// Each control's role, name, place and label as a screen reader reads them, the order Tab takes
-// them in, and the frame: fixed in size, without minimise and maximise buttons, every icon image.
+// Each control's role and name as a screen reader reads them, the order Tab takes them in, and the
+// frame: fixed in size, without minimise and maximise buttons, every icon image.
 TEST(Window, ScreenReadersNameEveryControl) {
     MainWindow window;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    std::vector<std::tuple<QAccessible::Role, QString, QString, QRect>> read;
+    std::vector<std::pair<QAccessible::Role, QString>> read;
     QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&window);
     for (int i = -1; i < frame->childCount(); ++i) {
         QAccessibleInterface* node = i < 0 ? frame : frame->child(i);
-        QString labels;
-        for (const auto& [other, how] :
-             node->relations(QAccessible::Label | QAccessible::Labelled)) {
-            labels += (how == QAccessible::Label ? "by " : "for ") + other->text(QAccessible::Name);
-        }
-        read.emplace_back(node->role(), node->text(QAccessible::Name), labels,
-                          node->rect().translated(-window.mapToGlobal(QPoint())));
+        read.emplace_back(node->role(), node->text(QAccessible::Name));
     }
     using enum QAccessible::Role;
-    // clang-format off
-    const decltype(read) expected = {
-        {Window, "Kestrune", "", {0, 0, 177, 201}},
-        {EditableText, "Text to encrypt", "", {8, 8, 161, 19}},
-        {Button, "Encrypt", "", {8, 32, 161, 17}},
-        {EditableText, "Text to decrypt", "", {8, 64, 161, 19}},
-        {Button, "Decrypt", "", {8, 88, 161, 17}},
-        {StaticText, "Result:", "for Result", {8, 120, 41, 17}},
-        {EditableText, "Result", "by Result:", {8, 136, 161, 19}},
-        {Button, "Quit", "", {8, 168, 161, 25}},
-        {Separator, "", "", {8, 56, 160, 1}},
-        {Separator, "", "", {8, 112, 160, 1}},
-        {Separator, "", "", {8, 160, 160, 1}}};
-    // clang-format on
+    const decltype(read) expected = {{Window, "Kestrune"},     {EditableText, "Text to encrypt"},
+                                     {Button, "Encrypt"},      {EditableText, "Text to decrypt"},
+                                     {Button, "Decrypt"},      {StaticText, "Result:"},
+                                     {EditableText, "Result"}, {Button, "Quit"},
+                                     {Separator, ""},          {Separator, ""},
+                                     {Separator, ""}};
     EXPECT_EQ(read, expected);
     QStringList tabOrder;
     for (QWidget* at = window.nextInFocusChain(); at != &window; at = at->nextInFocusChain()) {
