@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""A clipboard manager at its smallest, on $DISPLAY: owns CLIPBOARD_MANAGER, prints "ready", and
-when an ending program asks it to save the clipboard (SAVE_TARGETS, the one request a manager
-gets), takes the text, prints it and tells the program, which then need not wait any longer."""
+"""The smallest clipboard manager, on $DISPLAY: prints "ready", and when an ending program asks it
+to save the clipboard (SAVE_TARGETS), prints the text and tells the program it is saved."""
 
 import sys
 

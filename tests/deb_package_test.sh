@@ -9,8 +9,7 @@ trap 'rm -rf "$out"' EXIT
 cpack -G DEB -B "$out" --config "$1/CPackConfig.cmake" \
     -D "CPACK_DEBIAN_PACKAGE_MAINTAINER=Test <test@example.org>" >/dev/null
 lintian --fail-on error,warning "$out"/*.deb
-dpkg-deb -f "$out"/*.deb Recommends >"$out/found"
-echo qt6-wayland | diff -u - "$out/found"
+[ "$(dpkg-deb -f "$out"/*.deb Recommends)" = qt6-wayland ]
 dpkg-deb --contents "$out"/*.deb | grep -oE '/usr/(bin/|share/(applications|metainfo|icons)/).*[^/]$' >"$out/found"
 { printf '%s\n' /usr/bin/kestrune "/usr/share/applications/$2.desktop"
 printf "/usr/share/icons/hicolor/%s/apps/$2.png\n" 16x16 32x32 48x48

@@ -159,8 +159,7 @@ class Wayland(Journeys):  # Qt hands nothing over to a Wayland clipboard manager
 
     def test_twice_the_size_at_scale_2_crisp_and_the_label_whole_as_qts_own_frame_comes_and_goes(
             self):
-        self.x.run("swaymsg", "output HEADLESS-1 scale 2")
-        self.addCleanup(self.x.run, "swaymsg", "output HEADLESS-1 scale 1")
+        self.x.run("swaymsg", "output HEADLESS-1 scale 2")  # for the rest of the suite
         # Each point's 2x2 pixels: a line two pixels thick in its exact colour, no blur beside it.
         self.start("354x402", {(2 * x + dx, 2 * y + dy): colour for (x, y), colour in
                                LAYOUT_96.items() for dx in (0, 1) for dy in (0, 1)})
@@ -224,7 +223,7 @@ class Wine(Journeys):
         black, white = ("000000", "ffffff", "000080"), ("ffffff", "000000", "c0c0c0")
         own = ("404040", "000000", "23475c", "e0e0e0", "ffffff")  # with white's black lines
         shows("1", "0", black, *black)
-        repeat_until(lambda: self.click("cmdQuit"), lambda: self.app.poll() is not None, 60, "Quit")
+        self.quits()
         shows("0", "0", own, *white)
         shows("1", "26", white)  # WM_SETTINGCHANGE
         shows("0", "21", own)  # WM_SYSCOLORCHANGE
