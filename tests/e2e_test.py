@@ -75,8 +75,8 @@ class Journeys(Desktop):
             wait_until(lambda: shown() == layout, 30, "the window drawn", 0.2)
         self.assertEqual(shown(), layout)
 
-    def windows(self) -> list[str]:  # the program's windows titled Kestrune
-        return self.x.windows(self.app.pid)
+    def windows(self) -> list[str]:  # the window and any message box over it
+        return self.x.windows()
 
     def click(self, control: str, *keys: str) -> None:
         self.x.click(self.window, *POINTS[control])
@@ -179,10 +179,6 @@ class Wine(Journeys):
 
     def assertSaid(self, said: str) -> None:
         self.assertIn(said, re.findall(r"MSGBOX_OnInit (.*)", self.log.read_text())[-1])
-
-    def windows(self) -> list[str]:  # any process's, since a helper may start Kestrune
-        return self.x.out("xdotool", "search", "--all", "--onlyvisible", "--name",
-                          "^Kestrune$").split()
 
     def test_the_window_to_scale_its_icon_its_colours_and_its_state_freed(self):
         # Window, label, box, box text and lines as BBGGRR, ffffffff for none, under the probe's

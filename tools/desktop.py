@@ -90,9 +90,8 @@ class XSession(Session):
         wait_until(lambda: b"window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
                    .stdout, 20, "openbox to manage the screen")
 
-    def windows(self, pid: int) -> list[str]:
-        return self.out("xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
-                        "--name", "^Kestrune$").split()
+    def windows(self) -> list[str]:  # titled Kestrune, whichever process shows them
+        return self.out("xdotool", "search", "--onlyvisible", "--name", "^Kestrune$").split()
 
     def focused(self) -> str:
         return self.out("xdotool", "getactivewindow")
@@ -160,9 +159,9 @@ class WaylandSession(Session):
         outer, inner = view["rect"], view["window_rect"]
         return outer["x"] + inner["x"], outer["y"] + inner["y"], inner["width"], inner["height"]
 
-    def windows(self, pid: int) -> list[str]:  # the oldest first
+    def windows(self) -> list[str]:  # the oldest first
         return [str(v["id"]) for v in sorted(self._views(), key=lambda v: v["id"])
-                if (v["pid"], v["name"]) == (pid, "Kestrune")]
+                if v["name"] == "Kestrune"]
 
     def focused(self) -> str:
         return next((str(view["id"]) for view in self._views() if view["focused"]), "")

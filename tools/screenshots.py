@@ -17,7 +17,7 @@ WINE = "/usr/lib/wine/wine64"  # the 64-bit loader itself, as the build finds it
 def photograph(x, command: list[str], out: Path) -> None:
     app = subprocess.Popen(command, env=x.env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
-    window = wait_until(lambda: x.windows(app.pid)[:1], 120, "the window")[0]
+    window = wait_until(lambda: x.windows()[:1], 120, "the window")[0]
     wait_until(lambda: x.focused() == window, 60, "its focus")
     x.type("Hello, World!")
     x.keys("Tab", "space", "Tab")  # encrypts; the focus leaves the button
