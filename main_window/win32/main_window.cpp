@@ -231,6 +231,11 @@ HBRUSH onControlColour(HWND window, HDC dc, HWND, int type) {
     return GetStockBrush(DC_BRUSH);
 }
 
+BOOL CALLBACK forwardColourChange(HWND child, LPARAM) {
+    FORWARD_WM_SYSCOLORCHANGE(child, SendMessageW);
+    return TRUE;
+}
+
 void onPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
@@ -260,8 +265,10 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         HANDLE_MSG(hwnd, WM_CTLCOLOREDIT, onControlColour);
         HANDLE_MSG(hwnd, WM_CTLCOLORSTATIC, onControlColour);
         HANDLE_MSG(hwnd, WM_PAINT, onPaint);
+    case WM_SYSCOLORCHANGE: // which common controls hear of only from their window
+        EnumChildWindows(hwnd, forwardColourChange, 0);
+        [[fallthrough]];
     case WM_SETTINGCHANGE: // high contrast's among others
-    case WM_SYSCOLORCHANGE:
         recolour(hwnd);
         return 0;
     case WM_DPICHANGED: // windowsx.h has no cracker for it
