@@ -157,8 +157,7 @@ class Linux(Journeys):
 class Wayland(Journeys):  # Qt hands nothing over to a Wayland clipboard manager
     SESSION = WaylandSession
 
-    def test_twice_the_size_at_scale_2_crisp_and_the_label_whole_as_qts_own_frame_comes_and_goes(
-            self):
+    def test_crisp_at_scale_2_with_the_label_whole_as_qts_own_frame_comes_and_goes(self):
         self.x.run("swaymsg", "output HEADLESS-1 scale 2")  # for the rest of the suite
         # Each point's 2x2 pixels: a line two pixels thick in its exact colour, no blur beside it.
         self.start("354x402", {(2 * x + dx, 2 * y + dy): colour for (x, y), colour in

@@ -191,8 +191,8 @@ TEST(Window, ScreenReadersNameEveryControl) {
     }
 }
 
-// A refusal shows whole in a message box titled Kestrune, over the window.
-TEST(Window, RefusalsShowInAMessageBoxOverTheWindow) {
+// A refusal shows whole in a message box titled Kestrune, over the window; Quit ends the program.
+TEST(Window, RefusalsShowInAMessageBoxOverTheWindowAndQuitEnds) {
     MainWindow window;
     installMessageBoxReporter(&window);
     QString shown;
@@ -208,6 +208,10 @@ TEST(Window, RefusalsShowInAMessageBoxOverTheWindow) {
     EXPECT_TRUE(shown.startsWith(QString::fromUtf16(u"Kestrune: Cannot encrypt the character "
                                                     u"\"\u0416\" (U+0416) at position 1:")))
         << shown.toStdString();
+    static int ends = 0;
+    runtime::setEndHandler([] { ++ends; });
+    window.findChild<QPushButton*>("cmdQuit")->click();
+    EXPECT_EQ(ends, 1);
 }
 
 } // namespace
