@@ -158,7 +158,8 @@ class Wayland(Journeys):  # Qt hands nothing over to a Wayland clipboard manager
     SESSION = WaylandSession
 
     def test_crisp_at_scale_2_with_the_label_whole_as_qts_own_frame_comes_and_goes(self):
-        self.x.run("swaymsg", "output HEADLESS-1 scale 2")  # for the rest of the suite
+        self.x.run("swaymsg", "output HEADLESS-1 scale 2")
+        self.addCleanup(self.x.run, "swaymsg", "output HEADLESS-1 scale 1")
         # Each point's 2x2 pixels: a line two pixels thick in its exact colour, no blur beside it.
         self.start("354x402", {(2 * x + dx, 2 * y + dy): colour for (x, y), colour in
                                LAYOUT_96.items() for dx in (0, 1) for dy in (0, 1)})
