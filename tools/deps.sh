@@ -10,7 +10,7 @@ packages="
     sway wayvnc wtype grim wl-clipboard qt6-wayland
     binutils-mingw-w64-x86-64 cpp desktop-file-utils appstream dpkg-dev librsvg2-bin
     valgrind lintian gcovr
-    g++-mingw-w64-x86-64-win32 nsis icoutils wine wine64 liblnk-utils
+    g++-mingw-w64-x86-64-win32 nsis icoutils wine wine64 liblnk-utils fonts-wine
 "
 
 missing=""
